@@ -1,0 +1,36 @@
+// The POSIX entry point: byte-string arguments become the wide argument vector
+// that the rest of the tool works with, reversibly, so each name reaches the file
+// system exactly as typed.
+
+#include "configuration_path.h"
+#include "driver.h"
+#include "image/native_names.h"
+#include "standard_console.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    ferlane::StandardConsole console;
+    try {
+        ferlane::useUserLocale();
+        std::vector<std::wstring> arguments;
+        arguments.reserve(static_cast<std::size_t>(argc));
+        for (int n = 0; n < argc; ++n) {
+            arguments.push_back(ferlane::wideFromNative(argv[n]));
+        }
+        std::vector<const wchar_t*> vector;
+        vector.reserve(arguments.size() + 1);
+        for (const std::wstring& argument : arguments) {
+            vector.push_back(argument.c_str());
+        }
+        vector.push_back(nullptr);
+        return ferlane::runFerlane(static_cast<std::int32_t>(argc), vector.data(),
+                                   ferlane::executablePath(), console);
+    } catch (...) {
+        console.printLine(L"failed");  // memory exhausted before the run could start
+        return -1;
+    }
+}

@@ -1,0 +1,195 @@
+#include "bmp_reader.h"
+
+#include "bmp_layout.h"
+#include "checked_size.h"
+#include "file_streams.h"
+
+#include <array>
+#include <cstdint>
+#include <exception>
+#include <limits>
+#include <optional>
+#include <vector>
+
+namespace ferlane {
+namespace {
+
+[[noreturn]] void refuse()
+{
+    throw std::exception();
+}
+
+struct Geometry {
+    std::int64_t rows = 0;
+    std::int64_t columns = 0;
+    bool topDown = false;
+    std::uint64_t bytesPerPixel = 0;
+    std::uint64_t rowLength = 0;
+    std::uint64_t pixelOffset = 0;
+
+    bool hasPixels() const { return rows > 0 && columns > 0; }
+
+    // Bytes of each row that the reader uses: up to the red byte of the last pixel.
+    // What follows (padding, the fourth byte of a 32-bit pixel) is never looked at,
+    // and some writers leave it off the end of the file.
+    std::uint64_t usedRowBytes() const
+    {
+        return (static_cast<std::uint64_t>(columns) - 1) * bytesPerPixel + bmp::kColourBytes;
+    }
+};
+
+Geometry parseHeaders(const std::array<unsigned char, bmp::kHeadersSize>& headers)
+{
+    // The information-header size and the compression field are not consulted:
+    // the 40-byte layout is read whatever the size says, and pixel data is taken as
+    // uncompressed, which reads 32-bit bit-field files correctly in practice. Longer
+    // headers, colour masks and palettes are skipped through the pixel-row offset.
+    const std::int32_t width = bmp::loadI32(&headers[bmp::kWidthAt]);
+    const std::int32_t height = bmp::loadI32(&headers[bmp::kHeightAt]);
+    const std::uint16_t bitsPerPixel = bmp::loadU16(&headers[bmp::kBitsPerPixelAt]);
+
+    if (bitsPerPixel != 24 && bitsPerPixel != 32) {
+        refuse();
+    }
+    // No plane can take a negative width, and |-2^31| does not fit a 32-bit height.
+    if (width < 0 || height == std::numeric_limits<std::int32_t>::min()) {
+        refuse();
+    }
+
+    Geometry g;
+    g.columns = width;
+    g.rows = height < 0 ? -static_cast<std::int64_t>(height) : height;
+    g.topDown = height < 0;
+    g.bytesPerPixel = bitsPerPixel / 8;
+    g.rowLength = bitsPerPixel == 24 ? bmp::rowLength24(static_cast<std::uint64_t>(width))
+                                     : 4 * static_cast<std::uint64_t>(width);
+    g.pixelOffset = bmp::loadU32(&headers[bmp::kPixelOffsetAt]);
+    return g;
+}
+
+// One past the last byte the reader uses, counted from the start of the file.
+std::optional<std::uint64_t> requiredLength(const Geometry& g)
+{
+    if (!g.hasPixels()) {
+        return std::uint64_t{0};
+    }
+    const auto before = checkedMultiply(static_cast<std::uint64_t>(g.rows) - 1, g.rowLength);
+    if (!before) {
+        return std::nullopt;
+    }
+    const auto lastRow = checkedAdd(g.pixelOffset, *before);
+    return lastRow ? checkedAdd(*lastRow, g.usedRowBytes()) : std::nullopt;
+}
+
+// The stream's length from `start` on, where it can be known without reading.
+std::optional<std::uint64_t> lengthFrom(std::istream& input, std::istream::pos_type start)
+{
+    if (start == std::istream::pos_type(-1)) {
+        return std::nullopt;
+    }
+    const auto here = input.tellg();
+    input.seekg(0, std::ios::end);
+    const auto end = input.tellg();
+    input.clear();
+    input.seekg(here);
+    if (end == std::istream::pos_type(-1) || !input || end < start) {
+        input.clear();
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(end - start);
+}
+
+void fillRow(const unsigned char* bytes, std::uint64_t bytesPerPixel, Eigen::Index row,
+             Eigen::Index columns, Plane& red, Plane& green, Plane& blue)
+{
+    std::int32_t* r = red.data() + row * columns;
+    std::int32_t* g = green.data() + row * columns;
+    std::int32_t* b = blue.data() + row * columns;
+    for (Eigen::Index c = 0; c < columns; ++c) {
+        const unsigned char* pixel = bytes + static_cast<std::uint64_t>(c) * bytesPerPixel;
+        b[c] = pixel[bmp::kBlueByte];
+        g[c] = pixel[bmp::kGreenByte];
+        r[c] = pixel[bmp::kRedByte];
+    }
+}
+
+}  // namespace
+
+void readBmp(std::istream& input, Plane& red, Plane& green, Plane& blue)
+{
+    const auto start = input.tellg();
+
+    std::array<unsigned char, bmp::kHeadersSize> headers{};
+    input.read(reinterpret_cast<char*>(headers.data()), bmp::kFileHeaderSize);
+    if (static_cast<std::size_t>(input.gcount()) != bmp::kFileHeaderSize ||
+        bmp::loadU16(&headers[bmp::kSignatureAt]) != bmp::kSignature) {
+        refuse();
+    }
+    input.read(reinterpret_cast<char*>(headers.data() + bmp::kFileHeaderSize), bmp::kInfoHeaderSize);
+    if (static_cast<std::size_t>(input.gcount()) != bmp::kInfoHeaderSize) {
+        refuse();
+    }
+
+    const Geometry g = parseHeaders(headers);
+
+    // A file must hold every byte the reader uses. Checking that before sizing the
+    // planes keeps a short file with a huge header from allocating anything large.
+    const auto required = requiredLength(g);
+    if (!required) {
+        refuse();
+    }
+    if (const auto length = lengthFrom(input, start); length && *length < *required) {
+        refuse();
+    }
+
+    // Rows start at the pixel-row offset, counted from the file's first byte; an
+    // offset below the headers moves backwards and reads rows from inside them.
+    if (g.pixelOffset != bmp::kHeadersSize) {
+        input.seekg(static_cast<std::streamoff>(g.pixelOffset) -
+                        static_cast<std::streamoff>(bmp::kHeadersSize),
+                    std::ios::cur);
+    }
+
+    red.resize(g.rows, g.columns);
+    green.resize(g.rows, g.columns);
+    blue.resize(g.rows, g.columns);
+    if (!g.hasPixels()) {
+        return;
+    }
+
+    if (g.rowLength > std::numeric_limits<std::size_t>::max() ||
+        g.rowLength > static_cast<std::uint64_t>(std::numeric_limits<std::streamsize>::max())) {
+        throw std::bad_alloc();
+    }
+    std::vector<unsigned char> row(static_cast<std::size_t>(g.rowLength));  // zeroed
+    const std::uint64_t used = g.usedRowBytes();
+    for (std::int64_t stored = 0; stored < g.rows; ++stored) {
+        input.read(reinterpret_cast<char*>(row.data()), static_cast<std::streamsize>(row.size()));
+        if (static_cast<std::uint64_t>(input.gcount()) < used) {
+            refuse();  // the file ends, or cannot be read, inside the pixels
+        }
+        const Eigen::Index target = g.topDown ? stored : g.rows - 1 - stored;
+        fillRow(row.data(), g.bytesPerPixel, target, g.columns, red, green, blue);
+    }
+}
+
+void readBmp(std::istream& input, RgbImage& image)
+{
+    readBmp(input, image.red, image.green, image.blue);
+}
+
+void readBmpFile(const std::wstring& path, Plane& red, Plane& green, Plane& blue)
+{
+    std::ifstream input = openInputFile(path);
+    if (!input.is_open()) {
+        refuse();
+    }
+    readBmp(input, red, green, blue);
+}
+
+void readBmpFile(const std::wstring& path, RgbImage& image)
+{
+    readBmpFile(path, image.red, image.green, image.blue);
+}
+
+}  // namespace ferlane

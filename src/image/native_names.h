@@ -1,0 +1,20 @@
+#pragma once
+
+// Where the platform speaks in byte strings (POSIX), wide text is converted by the
+// user's locale as set up with setlocale. The conversion is reversible for every
+// byte string: a byte that the locale cannot decode becomes the lone surrogate
+// U+DC00 + byte, and goes back to that same byte. A file name typed by the user
+// therefore reaches the file system, and the console, exactly as typed.
+
+#include <string>
+#include <string_view>
+
+namespace ferlane {
+
+std::wstring wideFromNative(std::string_view bytes);
+
+// Characters that the locale cannot represent are written as UTF-8, the encoding
+// that file names on such systems almost always use.
+std::string nativeFromWide(std::wstring_view text);
+
+}  // namespace ferlane
