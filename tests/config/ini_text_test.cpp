@@ -1,0 +1,96 @@
+#include "config/ini_text.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+#include <optional>
+#include <string>
+
+namespace ferlane {
+namespace {
+
+std::optional<std::wstring> alphaIn(const std::string& fileBytes)
+{
+    return findIniValue(decodeIniText(fileBytes), L"Ferlane", L"Alpha");
+}
+
+struct IniCase {
+    const char* name;
+    std::string file;
+    std::optional<std::wstring> expected;
+    friend std::ostream& operator<<(std::ostream& out, const IniCase& c) { return out << c.name; }
+};
+
+class IniRules : public ::testing::TestWithParam<IniCase> {};
+
+TEST_P(IniRules, ReadTheValueAsWindowsWould)
+{
+    EXPECT_EQ(alphaIn(GetParam().file), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, IniRules,
+    ::testing::Values(
+        IniCase{"plain", "[Ferlane]\nAlpha=a.bmp\n", L"a.bmp"},
+        IniCase{"no_final_line_end", "[Ferlane]\nAlpha=a.bmp", L"a.bmp"},
+        IniCase{"crlf", "[Ferlane]\r\nAlpha=a.bmp\r\n", L"a.bmp"},
+        IniCase{"section_case_ignored", "[fERLANE]\nAlpha=a.bmp\n", L"a.bmp"},
+        IniCase{"key_case_ignored", "[Ferlane]\nALPHA=a.bmp\n", L"a.bmp"},
+        IniCase{"blanks_and_tabs_trimmed", "[Ferlane]\n \tAlpha \t= \t a b.bmp \t\n", L"a b.bmp"},
+        IniCase{"blanks_around_section_name", "  [ Ferlane ]  \nAlpha=a.bmp\n", L"a.bmp"},
+        IniCase{"double_quotes_removed", "[Ferlane]\nAlpha=\" a.bmp \"\n", L" a.bmp "},
+        IniCase{"single_quotes_removed", "[Ferlane]\nAlpha='a.bmp'\n", L"a.bmp"},
+        IniCase{"unmatched_quotes_kept", "[Ferlane]\nAlpha=\"a.bmp'\n", L"\"a.bmp'"},
+        IniCase{"one_pair_only", "[Ferlane]\nAlpha=\"\"a.bmp\"\"\n", L"\"a.bmp\""},
+        IniCase{"lone_quote_kept", "[Ferlane]\nAlpha=\"\n", L"\""},
+        IniCase{"semicolon_is_no_comment", "[Ferlane]\nAlpha=e.bmp ; note\n", L"e.bmp ; note"},
+        IniCase{"commented_key_is_another_key", "[Ferlane]\n;Alpha=x.bmp\n#Alpha=y.bmp\n", std::nullopt},
+        IniCase{"first_occurrence_wins", "[Ferlane]\nAlpha=a.bmp\nAlpha=b.bmp\n", L"a.bmp"},
+        IniCase{"only_first_section_searched", "[Ferlane]\nError=e.bmp\n[Ferlane]\nAlpha=a.bmp\n", std::nullopt},
+        IniCase{"other_sections_skipped", "[Other]\nAlpha=o.bmp\n[Ferlane]\nAlpha=a.bmp\n[Next]\nAlpha=n.bmp\n", L"a.bmp"},
+        IniCase{"key_after_section_ends", "[Ferlane]\nError=e.bmp\n[Next]\nAlpha=n.bmp\n", std::nullopt},
+        IniCase{"key_before_any_section", "Alpha=x.bmp\n[Ferlane]\n", std::nullopt},
+        IniCase{"line_without_equals_ignored", "[Ferlane]\nAlpha\nAlpha=a.bmp\n", L"a.bmp"},
+        IniCase{"first_equals_ends_the_key", "[Ferlane]\nAlpha=b=c\n", L"b=c"},
+        IniCase{"empty_value", "[Ferlane]\nAlpha=\n", L""},
+        IniCase{"blank_value", "[Ferlane]\nAlpha=   \n", L""},
+        IniCase{"utf8", "[Ferlane]\nAlpha=caf\xC3\xA9.bmp\n", L"caf\u00E9.bmp"},
+        IniCase{"utf8_bom_skipped", "\xEF\xBB\xBF[Ferlane]\nAlpha=a.bmp\n", L"a.bmp"},
+        IniCase{"invalid_utf8_kept_as_escapes", "[Ferlane]\nAlpha=\xE9.bmp\n", std::wstring{static_cast<wchar_t>(0xDCE9)} + L".bmp"},
+        IniCase{"section_without_bracket_ignored", "[Ferlane\nAlpha=a.bmp\n", std::nullopt},
+        IniCase{"empty_file", "", std::nullopt},
+        IniCase{"missing_key", "[Ferlane]\nError=e.bmp\n", std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+std::string utf16le(const std::u16string& text)
+{
+    std::string bytes = "\xFF\xFE";
+    for (char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
+
+TEST(IniText, ReadsUtf16LittleEndianWithByteOrderMark)
+{
+    EXPECT_EQ(alphaIn(utf16le(u"[Ferlane]\r\nAlpha=caf\u00E9.bmp\r\n")), L"caf\u00E9.bmp");
+    const std::wstring emoji = decodeIniText(utf16le(u"\U0001F600"));
+    if constexpr (sizeof(wchar_t) == 4) {
+        EXPECT_EQ(emoji, std::wstring(1, static_cast<wchar_t>(0x1F600)));
+    } else {
+        EXPECT_EQ(emoji.size(), 2u);
+    }
+}
+
+TEST(IniText, StrictUtf8EscapesEveryInvalidByte)
+{
+    // Overlong "/", an encoded surrogate, and a cut sequence at the end.
+    EXPECT_EQ(decodeIniText("\xC0\xAF"), (std::wstring{static_cast<wchar_t>(0xDCC0), static_cast<wchar_t>(0xDCAF)}));
+    EXPECT_EQ(decodeIniText("\xED\xA0\x80").size(), 3u);
+    EXPECT_EQ(decodeIniText("a\xE6\x97"), (std::wstring{L'a', static_cast<wchar_t>(0xDCE6), static_cast<wchar_t>(0xDC97)}));
+}
+
+}  // namespace
+}  // namespace ferlane

@@ -1,0 +1,186 @@
+#include "bmp_bytes.h"
+#include "file_helpers.h"
+#include "image/bmp_reader.h"
+#include "image/bmp_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+
+namespace ferlane {
+namespace {
+
+using testing::get32;
+using testing::ScratchDirectory;
+using testing::slurp;
+
+std::string writeToString(const Plane& red, const Plane& green, const Plane& blue)
+{
+    std::ostringstream output;
+    writeBmp(output, red, green, blue);
+    return output.str();
+}
+
+Plane planeOf(Eigen::Index rows, Eigen::Index columns, std::int32_t first)
+{
+    Plane plane(rows, columns);
+    for (Eigen::Index k = 0; k < plane.size(); ++k) {
+        plane.data()[k] = first + static_cast<std::int32_t>(k);
+    }
+    return plane;
+}
+
+TEST(BmpWriter, HeaderBytesAreTheFixedLayout)
+{
+    const Plane red = planeOf(3, 2, 0);
+    const std::string bytes = writeToString(red, red, red);
+    const unsigned char expected[54] = {
+        'B', 'M', 78, 0, 0, 0,  // file size 54 + 3 rows x 8 bytes
+        0, 0, 0, 0,             // reserved
+        54, 0, 0, 0,            // pixel-row offset
+        40, 0, 0, 0,            // information-header size
+        2, 0, 0, 0,             // width
+        3, 0, 0, 0,             // height, positive: bottom-up
+        1, 0, 24, 0,            // planes, bits per pixel
+        0, 0, 0, 0,             // compression
+        24, 0, 0, 0,            // pixel-data size
+        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    ASSERT_EQ(bytes.size(), 78u);
+    EXPECT_EQ(bytes.substr(0, 54), std::string(reinterpret_cast<const char*>(expected), 54));
+}
+
+TEST(BmpWriter, StoresBottomRowFirstInBlueGreenRedOrderWithZeroPadding)
+{
+    const Plane red = planeOf(2, 1, 10);    // 10 / 11
+    const Plane green = planeOf(2, 1, 20);  // 20 / 21
+    const Plane blue = planeOf(2, 1, 30);   // 30 / 31
+    const std::string pixels = writeToString(red, green, blue).substr(54);
+    EXPECT_EQ(pixels, std::string("\x1F\x15\x0B\x00\x1E\x14\x0A\x00", 8));
+}
+
+TEST(BmpWriter, ClampsValuesIntoBytes)
+{
+    Plane values(1, 5);
+    values << -7, 0, 128, 255, 300;
+    const std::string pixels = writeToString(values, values, values).substr(54);
+    const unsigned char expected[] = {0, 0, 128, 255, 255};
+    for (int c = 0; c < 5; ++c) {
+        for (int channel = 0; channel < 3; ++channel) {
+            EXPECT_EQ(static_cast<unsigned char>(pixels[static_cast<std::size_t>(c * 3 + channel)]), expected[c])
+                << "column " << c;
+        }
+    }
+}
+
+TEST(BmpWriter, FileSizesFollowTheRowLength)
+{
+    struct Case {
+        Eigen::Index rows, columns;
+        std::uint32_t size;
+    };
+    for (const Case& k : {Case{0, 0, 54}, Case{1, 1, 58}, Case{1, 2, 62}, Case{2, 3, 78},
+                          Case{1, 4, 66}, Case{0, 7, 54}, Case{3, 0, 54}}) {
+        const Plane plane = planeOf(k.rows, k.columns, 1);
+        const std::string bytes = writeToString(plane, plane, plane);
+        EXPECT_EQ(bytes.size(), k.size) << k.rows << " x " << k.columns;
+        EXPECT_EQ(get32(bytes, 2), k.size);
+        EXPECT_EQ(get32(bytes, 34), k.size - 54);
+        EXPECT_EQ(get32(bytes, 18), k.columns);
+        EXPECT_EQ(get32(bytes, 22), k.rows);
+    }
+}
+
+TEST(BmpWriter, RoundTripsEverySizeUpToElevenByEleven)
+{
+    std::mt19937 random(42);
+    std::uniform_int_distribution<std::int32_t> byte(0, 255);
+    for (Eigen::Index rows = 1; rows <= 11; ++rows) {
+        for (Eigen::Index columns = 1; columns <= 11; ++columns) {
+            RgbImage original;
+            original.resize(rows, columns);
+            for (Plane* p : {&original.red, &original.green, &original.blue}) {
+                for (Eigen::Index k = 0; k < p->size(); ++k) {
+                    p->data()[k] = byte(random);
+                }
+            }
+            std::istringstream input(writeToString(original.red, original.green, original.blue));
+            RgbImage copy;
+            readBmp(input, copy);
+            ASSERT_EQ(copy.red, original.red) << rows << " x " << columns;
+            ASSERT_EQ(copy.green, original.green) << rows << " x " << columns;
+            ASSERT_EQ(copy.blue, original.blue) << rows << " x " << columns;
+        }
+    }
+}
+
+TEST(BmpWriter, RewritingAReadFileKeepsItsPixelBytesAndTakesFixedHeaders)
+{
+    testing::BmpFile file = testing::sizedBmp(5, 3);
+    std::string original = file.bytes();
+    testing::put32(original, 38, 2835);  // resolution fields, ignored on reading
+    testing::put32(original, 46, 9);
+    std::istringstream input(original);
+    RgbImage image;
+    readBmp(input, image);
+    const std::string rewritten = writeToString(image.red, image.green, image.blue);
+    ASSERT_EQ(rewritten.size(), original.size());
+    EXPECT_EQ(get32(rewritten, 38), 0u);
+    EXPECT_EQ(get32(rewritten, 46), 0u);
+    for (std::size_t row = 0; row < 3; ++row) {
+        const std::size_t at = 54 + row * 16;
+        EXPECT_EQ(rewritten.substr(at, 15), original.substr(at, 15)) << "stored row " << row;
+    }
+}
+
+TEST(BmpWriter, RefusesPlanesOfDifferentSizes)
+{
+    const Plane a = planeOf(2, 2, 0);
+    const Plane b = planeOf(2, 3, 0);
+    std::ostringstream output;
+    EXPECT_THROW(writeBmp(output, a, b, a), std::exception);
+    EXPECT_THROW(writeBmp(output, a, a, b), std::exception);
+    EXPECT_TRUE(output.str().empty());
+}
+
+TEST(BmpWriterFile, RefusesUnrepresentableSizesBeforeTouchingTheFile)
+{
+    ScratchDirectory scratch;
+    const auto path = scratch / "big.bmp";
+    testing::spit(path, "keep me");
+    // Sizes beyond the signed 32-bit width and height fields; no pixels to allocate.
+    const Plane tooManyRows(Eigen::Index{1} << 31, 0);
+    const Plane tooManyColumns(0, Eigen::Index{1} << 31);
+    for (const Plane* plane : {&tooManyRows, &tooManyColumns}) {
+        EXPECT_THROW(writeBmpFile(path.wstring(), *plane, *plane, *plane), std::exception);
+        EXPECT_EQ(slurp(path), "keep me");
+    }
+}
+
+TEST(BmpWriterFile, CutsALongerExistingFile)
+{
+    ScratchDirectory scratch;
+    const auto path = scratch / "over.bmp";
+    testing::spit(path, std::string(1000, 'x'));
+    const Plane plane = planeOf(2, 2, 0);
+    writeBmpFile(path.wstring(), plane, plane, plane);
+    EXPECT_EQ(std::filesystem::file_size(path), 54u + 2 * 8);
+}
+
+TEST(BmpWriterFile, ReportsAFailedWrite)
+{
+    if (!std::filesystem::exists("/dev/full")) {
+        GTEST_SKIP() << "no /dev/full on this system";
+    }
+    const Plane plane = planeOf(4, 4, 0);
+    EXPECT_THROW(writeBmpFile(L"/dev/full", plane, plane, plane), std::exception);
+}
+
+TEST(BmpWriterFile, RefusesAFileThatCannotBeCreated)
+{
+    const Plane plane = planeOf(1, 1, 0);
+    EXPECT_THROW(writeBmpFile(L"/nonexistent/directory/out.bmp", plane, plane, plane), std::exception);
+}
+
+}  // namespace
+}  // namespace ferlane

@@ -1,0 +1,129 @@
+#include "matting/foreground.h"
+#include "pixels.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+#include <vector>
+
+namespace ferlane {
+namespace {
+
+using testing::onePixel;
+using testing::pixelAt;
+using testing::Rgb;
+
+Rgb foregroundOf(Rgb b0, Rgb i0, Rgb b1, Rgb i1, std::int32_t alpha)
+{
+    Plane a = Plane::Constant(1, 1, alpha);
+    RgbImage f;
+    reconstructForeground(onePixel(b0), onePixel(i0), onePixel(b1), onePixel(i1), a, f);
+    return pixelAt(f);
+}
+
+struct ChannelCase {
+    const char* name;
+    std::int32_t b0, i0, b1, i1, alpha, expected;
+    friend std::ostream& operator<<(std::ostream& out, const ChannelCase& c) { return out << c.name; }
+};
+
+class ForegroundChannels : public ::testing::TestWithParam<ChannelCase> {};
+
+// Each case is checked in every channel position, with the other channels neutral.
+TEST_P(ForegroundChannels, GiveTheWorkedValues)
+{
+    const ChannelCase& k = GetParam();
+    for (int channel = 0; channel < 3; ++channel) {
+        Rgb b0{}, i0{}, b1{}, i1{};
+        b0[channel] = k.b0;
+        i0[channel] = k.i0;
+        b1[channel] = k.b1;
+        i1[channel] = k.i1;
+        EXPECT_EQ(foregroundOf(b0, i0, b1, i1, k.alpha)[channel], k.expected) << "channel " << channel;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ForegroundChannels,
+    ::testing::Values(
+        ChannelCase{"image0_nearer_its_background", 0, 50, 200, 100, 191, 67},
+        ChannelCase{"tie_takes_image1", 0, 0, 0, 0, 191, 0},
+        ChannelCase{"tie_takes_image1_and_rounds_half_up", 10, 11, 40, 41, 102, 43},
+        ChannelCase{"image0_rounds_negative_half_away", 10, 9, 40, 60, 102, 7},
+        ChannelCase{"opaque_copies_image0", 0, 50, 200, 100, 255, 50},
+        ChannelCase{"negative_alpha_divides_by_it", 0, 20, 40, 50, -2, -1235},
+        ChannelCase{"alpha_above_255_divides_by_it", 0, 100, 0, 100, 300, 85}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ForegroundPixels, OpaqueCopiesImage0WhateverTheOthersSay)
+{
+    EXPECT_EQ(foregroundOf({1, 2, 3}, {40, 50, 60}, {200, 210, 220}, {7, 8, 9}, 255), (Rgb{40, 50, 60}));
+}
+
+TEST(ForegroundPixels, TransparentIsBlack)
+{
+    EXPECT_EQ(foregroundOf({1, 2, 3}, {40, 50, 60}, {200, 210, 220}, {7, 8, 9}, 0), (Rgb{0, 0, 0}));
+}
+
+TEST(ForegroundPixels, ChoosesThePairPerChannel)
+{
+    // Red: image 0 is nearer its background (1 < 30); green: image 1 (40 > 5).
+    const Rgb f = foregroundOf({100, 100, 0}, {101, 140, 0}, {0, 0, 0}, {30, 5, 0}, 51);
+    EXPECT_EQ(f[0], 100 + 5);  // 1 * 255 / 51 = 5
+    EXPECT_EQ(f[1], 0 + 25);   // 5 * 255 / 51 = 25
+}
+
+TEST(ForegroundPixels, HalvesRoundAwayFromZeroInBothSigns)
+{
+    // A difference of +-1 at alpha 102 is +-2.5 before rounding.
+    EXPECT_EQ(foregroundOf({100, 0, 0}, {101, 0, 0}, {0, 0, 0}, {9, 0, 0}, 102)[0], 103);
+    EXPECT_EQ(foregroundOf({100, 0, 0}, {99, 0, 0}, {0, 0, 0}, {9, 0, 0}, 102)[0], 97);
+}
+
+TEST(ForegroundPlanes, EveryPixelFollowsItsOwnAlpha)
+{
+    RgbImage b0, i0, b1, i1;
+    for (RgbImage* image : {&b0, &i0, &b1, &i1}) {
+        image->resize(2, 2);
+    }
+    b0.red << 0, 0, 0, 0;
+    i0.red << 50, 50, 50, 50;
+    b1.red << 200, 200, 200, 200;
+    i1.red << 100, 100, 100, 100;
+    for (RgbImage* image : {&b0, &i0, &b1, &i1}) {
+        image->green = image->red;
+        image->blue = image->red;
+    }
+    Plane alpha(2, 2);
+    alpha << 0, 191, 255, -1;
+    RgbImage f;
+    reconstructForeground(b0, i0, b1, i1, alpha, f);
+    Plane expected(2, 2);
+    expected << 0, 67, 50, -12750;
+    EXPECT_EQ(f.red, expected);
+    EXPECT_EQ(f.green, expected);
+    EXPECT_EQ(f.blue, expected);
+}
+
+class RecordingConsole : public Console {
+public:
+    void printLine(std::wstring_view text) override { lines.emplace_back(text); }
+    std::vector<std::wstring> lines;
+};
+
+TEST(ForegroundStage, AnnouncesItsStepsAndReportsAFailedWrite)
+{
+    const RgbImage pixel = onePixel({1, 2, 3});
+    const Plane alpha = Plane::Constant(1, 1, 255);
+    RecordingConsole console;
+    EXPECT_THROW(runForegroundStage(console, L"/nonexistent/directory/fg.bmp", pixel, pixel, pixel,
+                                    pixel, alpha),
+                 std::exception);
+    EXPECT_EQ(console.lines, (std::vector<std::wstring>{
+                                 L"reconstruct foreground",
+                                 L"write foreground \"/nonexistent/directory/fg.bmp\""}));
+}
+
+}  // namespace
+}  // namespace ferlane
