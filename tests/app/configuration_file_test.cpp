@@ -1,1 +1,109 @@
+// The tool looks for Ferlane.ini beside its own executable, wherever it is run
+// from, while every name it resolves stays relative to the working directory.
 
+#include "scene_files.h"
+#include "tool_run.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace ferlane {
+namespace {
+
+using namespace ferlane::testing;
+namespace fs = std::filesystem;
+
+class ConfigurationFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fs::create_directories(bin);
+        fs::create_directories(work / "shots");
+        fs::copy_file(FERLANE_EXECUTABLE, bin / "ferlane");
+        writeScene(work);
+        fs::rename(work / "bg0.bmp", work / "shots" / "left.bmp");
+    }
+
+    ToolRun run(const std::string& executable, std::vector<std::string> arguments = {},
+                std::map<std::string, std::string> environment = {{"LANG", "C.UTF-8"}})
+    {
+        return runTool({executable, std::move(arguments), work, std::move(environment)});
+    }
+
+    static std::string line(const std::string& prefix, const std::string& name) { return prefix + "\"" + name + "\""; }
+
+    ScratchDirectory scratch;
+    const fs::path bin = scratch / "bin";
+    const fs::path work = scratch / "work";
+};
+
+TEST_F(ConfigurationFile, BesideTheExecutableNamesFilesRelativeToTheWorkingDirectory)
+{
+    spit(bin / "Ferlane.ini", "[Ferlane]\r\nBackground0=shots/left.bmp\r\nAlpha=DEFAULT\r\nError=out-error.bmp\r\n");
+    const ToolRun result = run((bin / "ferlane").string());
+    const std::vector<std::string> lines = linesOf(result.output);
+    EXPECT_EQ(result.status, 0) << result.output;
+    ASSERT_EQ(lines.size(), 4u + 9u);
+    EXPECT_EQ(lines[4], line("read background0 ", "shots/left.bmp"));
+    EXPECT_EQ(lines[9], line("write alpha ", "alpha.bmp"));
+    EXPECT_EQ(lines[10], line("write calculation error ", "out-error.bmp"));
+    EXPECT_EQ(slurp(work / "out-error.bmp"), bmpBytes(kErrorWritten));
+    EXPECT_EQ(slurp(work / "fg.bmp"), bmpBytes(kForegroundComputed));
+}
+
+TEST_F(ConfigurationFile, IsFoundThroughPathAndThroughARelativeExecutablePath)
+{
+    spit(bin / "Ferlane.ini", "[Ferlane]\nBackground0=shots/left.bmp\n");
+    const std::string path = bin.string() + ":" + std::getenv("PATH");
+    for (const std::string& executable : {std::string("ferlane"), std::string("../bin/ferlane")}) {
+        fs::remove(work / "alpha.bmp");
+        const ToolRun result = run(executable, {}, {{"LANG", "C.UTF-8"}, {"PATH", path}});
+        EXPECT_EQ(result.status, 0) << executable << "\n" << result.output;
+        const std::vector<std::string> lines = linesOf(result.output);
+        ASSERT_GT(lines.size(), 4u);
+        EXPECT_EQ(lines[4], line("read background0 ", "shots/left.bmp")) << executable;
+    }
+}
+
+TEST_F(ConfigurationFile, InTheWorkingDirectoryIsNotRead)
+{
+    spit(work / "Ferlane.ini", "[Ferlane]\nBackground0=shots/left.bmp\n");
+    const ToolRun result = run((bin / "ferlane").string());
+    EXPECT_EQ(linesOf(result.output).at(4), line("read background0 ", "bg0.bmp"));
+    EXPECT_EQ(linesOf(result.output).back(), "failed");
+    EXPECT_EQ(result.status, 255);
+}
+
+TEST_F(ConfigurationFile, LosesToTheCommandLine)
+{
+    spit(bin / "Ferlane.ini", "[Ferlane]\nBackground0=missing.bmp\nForeground=from-file.bmp\n");
+    const ToolRun result = run((bin / "ferlane").string(), {"--Background0=shots/left.bmp", "--Foreground=DEFAULT"});
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_EQ(linesOf(result.output).back(), line("write foreground ", "fg.bmp"));
+    EXPECT_TRUE(fs::exists(work / "fg.bmp"));
+}
+
+TEST_F(ConfigurationFile, InUtf16WithNonAsciiNamesReachesTheFileSystem)
+{
+    const std::string name = "shots/\xC3\xA9t\xC3\xA9.bmp";
+    fs::rename(work / "shots" / "left.bmp", work / name);
+    const std::u16string text = u"\uFEFF[Ferlane]\r\nBackground0 = \"shots/\u00E9t\u00E9.bmp\"\r\n";
+    std::string bytes;
+    for (char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    spit(bin / "Ferlane.ini", bytes);
+    for (const char* lang : {"C.UTF-8", "C"}) {
+        fs::remove(work / "alpha.bmp");
+        const ToolRun result = run((bin / "ferlane").string(), {}, {{"LANG", lang}});
+        EXPECT_EQ(result.status, 0) << lang << "\n" << result.output;
+        EXPECT_EQ(linesOf(result.output).at(4), line("read background0 ", name)) << lang;
+    }
+}
+
+}  // namespace
+}  // namespace ferlane

@@ -1,0 +1,77 @@
+// The example scene shipped with the tool is what the scene generator makes, and
+// the tool recovers its soft-edged subject.
+
+#include "image/bmp_reader.h"
+#include "image/file_helpers.h"
+#include "tool_run.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+namespace ferlane {
+namespace {
+
+using namespace ferlane::testing;
+namespace fs = std::filesystem;
+
+const char* const kScene[] = {"bg0.bmp", "bg1.bmp", "image0.bmp", "image1.bmp"};
+
+TEST(ExampleScene, IsReproducedByTheGenerator)
+{
+    ScratchDirectory scratch;
+    const ToolRun made = runTool({FERLANE_SCENE_GENERATOR, {scratch.path().string()}, scratch.path()});
+    ASSERT_EQ(made.status, 0) << made.output;
+    for (const char* name : kScene) {
+        EXPECT_EQ(slurp(scratch / name), slurp(fs::path(FERLANE_EXAMPLES_DIR) / name)) << name;
+    }
+}
+
+TEST(ExampleScene, GeneratorRefusesBadArguments)
+{
+    ScratchDirectory scratch;
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{}, {"dir", "0", "10"}, {"dir", "10"}, {"dir", "ten", "10"}}) {
+        EXPECT_EQ(runTool({FERLANE_SCENE_GENERATOR, arguments, scratch.path()}).status, 2);
+    }
+    EXPECT_EQ(runTool({FERLANE_SCENE_GENERATOR, {"missing/dir"}, scratch.path()}).status, 1);
+}
+
+TEST(ExampleScene, GivesASoftMatteAndTheSubjectsColours)
+{
+    ScratchDirectory scratch;
+    for (const char* name : kScene) {
+        fs::copy_file(fs::path(FERLANE_EXAMPLES_DIR) / name, scratch / name);
+    }
+    const ToolRun result = runTool({FERLANE_EXECUTABLE, {}, scratch.path()});
+    ASSERT_EQ(result.status, 0) << result.output;
+
+    RgbImage alpha, error, foreground, image0;
+    readBmpFile((scratch / "alpha.bmp").wstring(), alpha);
+    readBmpFile((scratch / "error.bmp").wstring(), error);
+    readBmpFile((scratch / "fg.bmp").wstring(), foreground);
+    readBmpFile((scratch / "image0.bmp").wstring(), image0);
+
+    std::set<std::int32_t> softValues;
+    for (Eigen::Index k = 0; k < alpha.red.size(); ++k) {
+        const std::int32_t a = alpha.red.data()[k];
+        if (a > 0 && a < 255) {
+            softValues.insert(a);
+        }
+        if (a == 255) {
+            EXPECT_EQ(foreground.red.data()[k], image0.red.data()[k]);
+        }
+        if (a == 0) {
+            EXPECT_EQ(foreground.green.data()[k], 0);
+        }
+    }
+    EXPECT_GT(softValues.size(), 200u);
+    EXPECT_EQ(alpha.red(0, 0), 0);                    // a corner is background
+    EXPECT_EQ(alpha.red(alpha.rows() / 2, 144), 255);  // the ball's centre is opaque
+    // The backgrounds differ by more than 128 everywhere, so alpha is fully resolved.
+    EXPECT_EQ(error.red.maxCoeff(), 0);
+}
+
+}  // namespace
+}  // namespace ferlane
