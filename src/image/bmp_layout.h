@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 
 namespace ferlane::bmp {
 
@@ -81,6 +82,13 @@ inline void storeU32(unsigned char* p, std::uint32_t v)
     p[1] = static_cast<unsigned char>(v >> 8);
     p[2] = static_cast<unsigned char>(v >> 16);
     p[3] = static_cast<unsigned char>(v >> 24);
+}
+
+// Every file or picture the format cannot carry is refused the same way: a plain
+// exception without a message, which the driver reports as a failure.
+[[noreturn]] inline void refuse()
+{
+    throw std::exception();
 }
 
 // A stored row of 24-bit pixels is padded to a multiple of four bytes.

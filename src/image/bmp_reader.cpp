@@ -14,11 +14,6 @@
 namespace ferlane {
 namespace {
 
-[[noreturn]] void refuse()
-{
-    throw std::exception();
-}
-
 struct Geometry {
     std::int64_t rows = 0;
     std::int64_t columns = 0;
@@ -49,11 +44,11 @@ Geometry parseHeaders(const std::array<unsigned char, bmp::kHeadersSize>& header
     const std::uint16_t bitsPerPixel = bmp::loadU16(&headers[bmp::kBitsPerPixelAt]);
 
     if (bitsPerPixel != 24 && bitsPerPixel != 32) {
-        refuse();
+        bmp::refuse();
     }
     // No plane can take a negative width, and |-2^31| does not fit a 32-bit height.
     if (width < 0 || height == std::numeric_limits<std::int32_t>::min()) {
-        refuse();
+        bmp::refuse();
     }
 
     Geometry g;
@@ -123,11 +118,11 @@ void readBmp(std::istream& input, Plane& red, Plane& green, Plane& blue)
     input.read(reinterpret_cast<char*>(headers.data()), bmp::kFileHeaderSize);
     if (static_cast<std::size_t>(input.gcount()) != bmp::kFileHeaderSize ||
         bmp::loadU16(&headers[bmp::kSignatureAt]) != bmp::kSignature) {
-        refuse();
+        bmp::refuse();
     }
     input.read(reinterpret_cast<char*>(headers.data() + bmp::kFileHeaderSize), bmp::kInfoHeaderSize);
     if (static_cast<std::size_t>(input.gcount()) != bmp::kInfoHeaderSize) {
-        refuse();
+        bmp::refuse();
     }
 
     const Geometry g = parseHeaders(headers);
@@ -136,10 +131,10 @@ void readBmp(std::istream& input, Plane& red, Plane& green, Plane& blue)
     // planes keeps a short file with a huge header from allocating anything large.
     const auto required = requiredLength(g);
     if (!required) {
-        refuse();
+        bmp::refuse();
     }
     if (const auto length = lengthFrom(input, start); length && *length < *required) {
-        refuse();
+        bmp::refuse();
     }
 
     // Rows start at the pixel-row offset, counted from the file's first byte; an
@@ -166,7 +161,7 @@ void readBmp(std::istream& input, Plane& red, Plane& green, Plane& blue)
     for (std::int64_t stored = 0; stored < g.rows; ++stored) {
         input.read(reinterpret_cast<char*>(row.data()), static_cast<std::streamsize>(row.size()));
         if (static_cast<std::uint64_t>(input.gcount()) < used) {
-            refuse();  // the file ends, or cannot be read, inside the pixels
+            bmp::refuse();  // the file ends, or cannot be read, inside the pixels
         }
         const Eigen::Index target = g.topDown ? stored : g.rows - 1 - stored;
         fillRow(row.data(), g.bytesPerPixel, target, g.columns, red, green, blue);
@@ -182,7 +177,7 @@ void readBmpFile(const std::wstring& path, Plane& red, Plane& green, Plane& blue
 {
     std::ifstream input = openInputFile(path);
     if (!input.is_open()) {
-        refuse();
+        bmp::refuse();
     }
     readBmp(input, red, green, blue);
 }

@@ -13,11 +13,6 @@
 namespace ferlane {
 namespace {
 
-[[noreturn]] void refuse()
-{
-    throw std::exception();
-}
-
 struct Layout {
     std::uint32_t rows = 0;
     std::uint32_t columns = 0;
@@ -33,18 +28,18 @@ Layout layoutFor(const Plane& red, const Plane& green, const Plane& blue)
 {
     if (green.rows() != red.rows() || green.cols() != red.cols() || blue.rows() != red.rows() ||
         blue.cols() != red.cols()) {
-        refuse();
+        bmp::refuse();
     }
     constexpr auto kMaxDimension = static_cast<Eigen::Index>(std::numeric_limits<std::int32_t>::max());
     if (red.rows() > kMaxDimension || red.cols() > kMaxDimension) {
-        refuse();
+        bmp::refuse();
     }
     const std::uint64_t rowLength = bmp::rowLength24(static_cast<std::uint64_t>(red.cols()));
     const auto pixelBytes = checkedMultiply(static_cast<std::uint64_t>(red.rows()), rowLength);
     const auto fileSize = pixelBytes ? checkedAdd(*pixelBytes, bmp::kHeadersSize) : std::nullopt;
     constexpr std::uint64_t kMaxField = std::numeric_limits<std::uint32_t>::max();
     if (!fileSize || *fileSize > kMaxField) {
-        refuse();
+        bmp::refuse();
     }
     Layout layout;
     layout.rows = static_cast<std::uint32_t>(red.rows());
@@ -113,7 +108,7 @@ void writeLaidOut(std::ostream& output, const Layout& layout, const Plane& red, 
     writeRows(output, layout, red, green, blue);
     output.flush();
     if (!output) {
-        refuse();  // a full disk or an I/O error must not pass for a written picture
+        bmp::refuse();  // a full disk or an I/O error must not pass for a written picture
     }
 }
 
@@ -129,12 +124,12 @@ void writeBmpFile(const std::wstring& path, const Plane& red, const Plane& green
     const Layout layout = layoutFor(red, green, blue);
     std::ofstream output = openOutputFile(path);
     if (!output.is_open()) {
-        refuse();
+        bmp::refuse();
     }
     writeLaidOut(output, layout, red, green, blue);
     output.close();
     if (output.fail()) {
-        refuse();
+        bmp::refuse();
     }
 }
 
