@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,6 +34,13 @@ ToolRun runTool(const ToolInvocation& invocation)
         close(pipeEnds[1]);
         if (chdir(invocation.workingDirectory.c_str()) != 0) {
             _exit(120);
+        }
+        // A run that loops instead of finishing is stopped rather than left to hang the suite.
+        const rlimit cpu{30, 30};
+        setrlimit(RLIMIT_CPU, &cpu);
+        if (invocation.addressSpaceLimit != 0) {
+            const rlimit space{invocation.addressSpaceLimit, invocation.addressSpaceLimit};
+            setrlimit(RLIMIT_AS, &space);
         }
         unsetenv("LC_ALL");
         unsetenv("LANGUAGE");

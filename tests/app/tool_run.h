@@ -3,6 +3,7 @@
 // Runs the built tool as a user would: its own process, a working directory, an
 // environment, and its standard output captured whole.
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -22,6 +23,9 @@ struct ToolInvocation {
     // Set in the child's environment on top of the test's own; LC_ALL and LANGUAGE
     // are removed first, so LANG alone decides the locale unless set here.
     std::map<std::string, std::string> environment = {{"LANG", "C.UTF-8"}};
+    // When not 0, the child's address space is limited to this many bytes, as
+    // `ulimit -v` does, so that an oversized allocation fails instead of succeeding.
+    std::uint64_t addressSpaceLimit = 0;
 };
 
 ToolRun runTool(const ToolInvocation& invocation);
