@@ -3,6 +3,7 @@
 #include "bmp_layout.h"
 #include "checked_size.h"
 #include "file_streams.h"
+#include "plane_memory.h"
 
 #include <array>
 #include <cstdint>
@@ -145,9 +146,10 @@ void readBmp(std::istream& input, Plane& red, Plane& green, Plane& blue)
                     std::ios::cur);
     }
 
-    red.resize(g.rows, g.columns);
-    green.resize(g.rows, g.columns);
-    blue.resize(g.rows, g.columns);
+    for (Plane* plane : {&red, &green, &blue}) {
+        plane->resize(g.rows, g.columns);
+        preferLargePages(*plane);
+    }
     if (!g.hasPixels()) {
         return;
     }

@@ -1,5 +1,7 @@
 #include "alpha.h"
 
+#include "image/plane_memory.h"
+
 #include <cstdint>
 #include <cstdlib>
 
@@ -10,47 +12,18 @@ constexpr std::int32_t kOpaque = 255;
 constexpr std::int32_t kErrorScale = 128;
 constexpr std::int32_t kUnresolved = 255;
 
-struct Pixel {
-    std::int32_t alpha;
-    std::int32_t error;
-};
+// The red, green and blue planes of one photograph, as flat arrays over all pixels.
+struct Colours {
+    const std::int32_t* red;
+    const std::int32_t* green;
+    const std::int32_t* blue;
 
-// Channel values of the four photographs at one pixel, in the order red, green, blue.
-struct Samples {
-    std::int32_t b0[3];
-    std::int32_t i0[3];
-    std::int32_t b1[3];
-    std::int32_t i1[3];
-};
-
-Pixel solvePixel(const Samples& s)
-{
-    const std::int32_t dR = std::abs(s.b1[0] - s.b0[0]);
-    const std::int32_t dG = std::abs(s.b1[1] - s.b0[1]);
-    const std::int32_t dB = std::abs(s.b1[2] - s.b0[2]);
-
-    if (dR == 0 && dG == 0 && dB == 0) {
-        // Identical backgrounds say nothing about opacity: any change from the
-        // background is taken as subject.
-        const bool unchanged = s.i0[0] == s.b0[0] && s.i0[1] == s.b0[1] && s.i0[2] == s.b0[2];
-        return {unchanged ? 0 : kOpaque, kUnresolved};
+    explicit Colours(const RgbImage& image)
+        : red(image.red.data()), green(image.green.data()), blue(image.blue.data())
+    {
     }
-
-    // The channel where the backgrounds differ most resolves alpha most finely.
-    // Ties go to green over red, and to red or green over blue.
-    int c = 0;
-    std::int32_t dc = 0;
-    if (dR > dG) {
-        c = dB > dR ? 2 : 0;
-        dc = dB > dR ? dB : dR;
-    } else {
-        c = dB > dG ? 2 : 1;
-        dc = dB > dG ? dB : dG;
-    }
-    // |numerator| <= 510 * 255, so 32 bits never overflow; division truncates toward zero.
-    const std::int32_t alpha = (s.b1[c] + s.i0[c] - s.i1[c] - s.b0[c]) * kOpaque / (s.b1[c] - s.b0[c]);
-    return {alpha, kErrorScale / dc};
-}
+    const std::int32_t* channel(int c) const { return c == 0 ? red : c == 1 ? green : blue; }
+};
 
 }  // namespace
 
@@ -62,20 +35,48 @@ void reconstructAlpha(const RgbImage& background0, const RgbImage& image0,
     const Eigen::Index columns = background0.columns();
     alpha.resize(rows, columns);
     error.resize(rows, columns);
+    preferLargePages(alpha);
+    preferLargePages(error);
 
-    const RgbImage* images[4] = {&background0, &image0, &background1, &image1};
+    const Colours b0(background0);
+    const Colours i0(image0);
+    const Colours b1(background1);
+    const Colours i1(image1);
+    std::int32_t* alphaOut = alpha.data();
+    std::int32_t* errorOut = error.data();
+
     const Eigen::Index count = rows * columns;
     for (Eigen::Index k = 0; k < count; ++k) {
-        Samples s;
-        std::int32_t* targets[4] = {s.b0, s.i0, s.b1, s.i1};
-        for (int n = 0; n < 4; ++n) {
-            targets[n][0] = images[n]->red.data()[k];
-            targets[n][1] = images[n]->green.data()[k];
-            targets[n][2] = images[n]->blue.data()[k];
+        const std::int32_t dR = std::abs(b1.red[k] - b0.red[k]);
+        const std::int32_t dG = std::abs(b1.green[k] - b0.green[k]);
+        const std::int32_t dB = std::abs(b1.blue[k] - b0.blue[k]);
+
+        if (dR == 0 && dG == 0 && dB == 0) {
+            // Identical backgrounds say nothing about opacity: any change from the
+            // background is taken as subject.
+            const bool unchanged =
+                i0.red[k] == b0.red[k] && i0.green[k] == b0.green[k] && i0.blue[k] == b0.blue[k];
+            alphaOut[k] = unchanged ? 0 : kOpaque;
+            errorOut[k] = kUnresolved;
+            continue;
         }
-        const Pixel p = solvePixel(s);
-        alpha.data()[k] = p.alpha;
-        error.data()[k] = p.error;
+
+        // The channel where the backgrounds differ most resolves alpha most finely.
+        // Ties go to green over red, and to red or green over blue.
+        int c = 0;
+        std::int32_t dc = 0;
+        if (dR > dG) {
+            c = dB > dR ? 2 : 0;
+            dc = dB > dR ? dB : dR;
+        } else {
+            c = dB > dG ? 2 : 1;
+            dc = dB > dG ? dB : dG;
+        }
+        const std::int32_t b0c = b0.channel(c)[k];
+        const std::int32_t b1c = b1.channel(c)[k];
+        // |numerator| <= 510 * 255, so 32 bits never overflow; division truncates toward zero.
+        alphaOut[k] = (b1c + i0.channel(c)[k] - i1.channel(c)[k] - b0c) * kOpaque / (b1c - b0c);
+        errorOut[k] = kErrorScale / dc;
     }
 }
 

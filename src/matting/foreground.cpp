@@ -1,8 +1,9 @@
 #include "foreground.h"
 
 #include "image/bmp_writer.h"
+#include "image/plane_memory.h"
+#include "rounding.h"
 
-#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 
@@ -12,17 +13,24 @@ namespace {
 constexpr std::int32_t kTransparent = 0;
 constexpr std::int32_t kOpaque = 255;
 
+// One channel of the four photographs, as flat arrays over all pixels.
+struct Channel {
+    const std::int32_t* b0;
+    const std::int32_t* i0;
+    const std::int32_t* b1;
+    const std::int32_t* i1;
+    std::int32_t* f;
+};
+
 // F = (I - B) * 255 / a + B, from the photograph whose colour is nearer its own
-// background: the smaller difference carries less of the subject's noise.
-std::int32_t solveChannel(std::int32_t b0, std::int32_t i0, std::int32_t b1, std::int32_t i1,
-                          double alpha)
+// background (image 1 on a tie): the smaller difference carries less of the
+// subject's noise.
+inline std::int32_t solveChannel(const Channel& ch, Eigen::Index k, double alpha)
 {
-    const bool useImage0 = std::abs(i0 - b0) < std::abs(i1 - b1);
-    const std::int32_t image = useImage0 ? i0 : i1;
-    const std::int32_t background = useImage0 ? b0 : b1;
-    // std::round takes halves away from zero, in both signs.
-    const double scaled = std::round(static_cast<double>(image - background) * 255.0 / alpha);
-    return static_cast<std::int32_t>(scaled) + background;
+    const bool useImage0 = std::abs(ch.i0[k] - ch.b0[k]) < std::abs(ch.i1[k] - ch.b1[k]);
+    const std::int32_t image = useImage0 ? ch.i0[k] : ch.i1[k];
+    const std::int32_t background = useImage0 ? ch.b0[k] : ch.b1[k];
+    return roundHalfAwayFromZero(static_cast<double>(image - background) * 255.0 / alpha) + background;
 }
 
 }  // namespace
@@ -34,25 +42,34 @@ void reconstructForeground(const RgbImage& background0, const RgbImage& image0,
     const Eigen::Index rows = background0.rows();
     const Eigen::Index columns = background0.columns();
     foreground.resize(rows, columns);
+    for (Plane* plane : {&foreground.red, &foreground.green, &foreground.blue}) {
+        preferLargePages(*plane);
+    }
 
-    const Plane* b0[3] = {&background0.red, &background0.green, &background0.blue};
-    const Plane* i0[3] = {&image0.red, &image0.green, &image0.blue};
-    const Plane* b1[3] = {&background1.red, &background1.green, &background1.blue};
-    const Plane* i1[3] = {&image1.red, &image1.green, &image1.blue};
-    Plane* f[3] = {&foreground.red, &foreground.green, &foreground.blue};
+    const Channel red{background0.red.data(), image0.red.data(), background1.red.data(),
+                      image1.red.data(), foreground.red.data()};
+    const Channel green{background0.green.data(), image0.green.data(), background1.green.data(),
+                        image1.green.data(), foreground.green.data()};
+    const Channel blue{background0.blue.data(), image0.blue.data(), background1.blue.data(),
+                       image1.blue.data(), foreground.blue.data()};
+    const std::int32_t* a = alpha.data();
 
     const Eigen::Index count = rows * columns;
     for (Eigen::Index k = 0; k < count; ++k) {
-        const std::int32_t a = alpha.data()[k];
-        for (int c = 0; c < 3; ++c) {
-            std::int32_t value = 0;  // no subject: stored black
-            if (a == kOpaque) {
-                value = i0[c]->data()[k];
-            } else if (a != kTransparent) {
-                value = solveChannel(b0[c]->data()[k], i0[c]->data()[k], b1[c]->data()[k],
-                                     i1[c]->data()[k], static_cast<double>(a));
-            }
-            f[c]->data()[k] = value;
+        if (a[k] == kTransparent) {
+            // No subject here, so no colour to recover: stored black.
+            red.f[k] = 0;
+            green.f[k] = 0;
+            blue.f[k] = 0;
+        } else if (a[k] == kOpaque) {
+            red.f[k] = red.i0[k];
+            green.f[k] = green.i0[k];
+            blue.f[k] = blue.i0[k];
+        } else {
+            const double alphaValue = a[k];
+            red.f[k] = solveChannel(red, k, alphaValue);
+            green.f[k] = solveChannel(green, k, alphaValue);
+            blue.f[k] = solveChannel(blue, k, alphaValue);
         }
     }
 }
