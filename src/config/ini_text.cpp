@@ -170,6 +170,11 @@ std::optional<std::wstring> findIniValue(std::wstring_view text, std::wstring_vi
         }
         const std::size_t equals = line.find(L'=');
         if (equals == std::wstring_view::npos) {
+            // A bare key has no value, and as the first occurrence it hides any
+            // later one: Windows then gives the fallback.
+            if (equalNames(line, key)) {
+                return std::nullopt;
+            }
             continue;
         }
         if (equalNames(trim(line.substr(0, equals)), key)) {

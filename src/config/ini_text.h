@@ -6,7 +6,8 @@
 //  - "key=value": blanks and tabs around the key, the '=' and the value are trimmed,
 //    the value runs to the line end (";" or "#" start no comment), and one matching
 //    pair of double or single quotes around it is removed;
-//  - a line without '=' is ignored; the first '=' ends the key;
+//  - the first '=' ends the key; a line without '=' is a key without a value,
+//    which reads as absent (and, coming first, hides a later line of that key);
 //  - only the first section of a name is searched, and in it the first occurrence
 //    of a key wins;
 //  - lines end with LF or CRLF; the bytes are UTF-8 (a byte-order mark is skipped)

@@ -7,6 +7,23 @@
 namespace ferlane {
 namespace {
 
+#ifdef _WIN32
+TEST(ConfigurationPath, ReplacesTheExecutableNameWithTheFileName)
+{
+    EXPECT_EQ(configurationPathBeside(L"D:\\tools\\matte.exe"), L"D:\\tools\\Ferlane.ini");
+    EXPECT_EQ(configurationPathBeside(L"C:\\ferlane.exe"), L"C:\\Ferlane.ini");
+    EXPECT_EQ(configurationPathBeside(L"ferlane.exe"), L"ferlane.exe\\Ferlane.ini");
+    EXPECT_EQ(configurationPathBeside(L""), L"");
+}
+
+TEST(ConfigurationPath, ExecutablePathIsThisProgram)
+{
+    const std::filesystem::path self(executablePath());
+    EXPECT_TRUE(self.is_absolute());
+    EXPECT_EQ(self.filename(), "app_tests.exe");
+    EXPECT_TRUE(std::filesystem::exists(self));
+}
+#else
 TEST(ConfigurationPath, ReplacesTheExecutableNameWithTheFileName)
 {
     EXPECT_EQ(configurationPathBeside(L"/opt/tools/ferlane"), L"/opt/tools/Ferlane.ini");
@@ -24,6 +41,7 @@ TEST(ConfigurationPath, ExecutablePathIsThisProgram)
     EXPECT_TRUE(self.is_absolute());
     EXPECT_TRUE(std::filesystem::equivalent(self, "/proc/self/exe"));
 }
+#endif
 
 }  // namespace
 }  // namespace ferlane

@@ -44,7 +44,7 @@ TEST(ExampleScene, GivesASoftMatteAndTheSubjectsColours)
     for (const char* name : kScene) {
         fs::copy_file(fs::path(FERLANE_EXAMPLES_DIR) / name, scratch / name);
     }
-    const ToolRun result = runTool({FERLANE_EXECUTABLE, {}, scratch.path()});
+    const ToolRun result = runTool({toolExecutable(), {}, scratch.path()});
     ASSERT_EQ(result.status, 0) << result.output;
 
     RgbImage alpha, error, foreground, image0;

@@ -10,13 +10,45 @@
 
 namespace ferlane::testing {
 
+namespace {
+
+std::string environmentValue(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value == nullptr ? std::string() : std::string(value);
+}
+
+bool isWindowsProgram(const std::string& executable)
+{
+    return executable.size() > 4 && executable.compare(executable.size() - 4, 4, ".exe") == 0;
+}
+
+}  // namespace
+
+std::string toolExecutable()
+{
+    const std::string other = environmentValue("FERLANE_TEST_EXECUTABLE");
+    return other.empty() ? std::string(FERLANE_EXECUTABLE) : other;
+}
+
+bool toolIsEmulated()
+{
+    return isWindowsProgram(toolExecutable()) && !environmentValue("FERLANE_TEST_EMULATOR").empty();
+}
+
 ToolRun runTool(const ToolInvocation& invocation)
 {
     int pipeEnds[2];
     if (pipe(pipeEnds) != 0) {
         throw std::runtime_error("pipe failed");
     }
-    std::vector<std::string> argumentStrings{invocation.executable};
+    const std::string emulator = environmentValue("FERLANE_TEST_EMULATOR");
+    const bool emulated = isWindowsProgram(invocation.executable) && !emulator.empty();
+    std::vector<std::string> argumentStrings;
+    if (emulated) {
+        argumentStrings.push_back(emulator);
+    }
+    argumentStrings.push_back(invocation.executable);
     argumentStrings.insert(argumentStrings.end(), invocation.arguments.begin(), invocation.arguments.end());
     std::vector<char*> argv;
     for (std::string& argument : argumentStrings) {
@@ -47,7 +79,7 @@ ToolRun runTool(const ToolInvocation& invocation)
         for (const auto& [name, value] : invocation.environment) {
             setenv(name.c_str(), value.c_str(), 1);
         }
-        execvp(invocation.executable.c_str(), argv.data());
+        execvp(argv[0], argv.data());
         _exit(121);
     }
     close(pipeEnds[1]);
@@ -66,6 +98,15 @@ ToolRun runTool(const ToolInvocation& invocation)
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (emulated) {
+        std::string unix;
+        for (std::size_t n = 0; n < run.output.size(); ++n) {
+            if (!(run.output[n] == '\r' && n + 1 < run.output.size() && run.output[n + 1] == '\n')) {
+                unix += run.output[n];
+            }
+        }
+        run.output = unix;
+    }
     return run;
 }
 

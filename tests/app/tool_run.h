@@ -30,6 +30,20 @@ struct ToolInvocation {
 
 ToolRun runTool(const ToolInvocation& invocation);
 
+// The tool under test: this build's own ferlane, or, when FERLANE_TEST_EXECUTABLE
+// names another build of it (the Windows ferlane.exe), that one, run through the
+// program that FERLANE_TEST_EMULATOR names (wine). This is the one place where the
+// platforms' differences are handled: runTool starts .exe files through the
+// emulator and turns their CRLF line ends into LF. Both builds exit with 255 after
+// a failure, so statuses compare alike.
+std::string toolExecutable();
+
+// True when the tool runs under an emulator. A few tests then skip what is a fact
+// of the emulator rather than of the tool: Wine needs a UTF-8 locale to pass
+// non-ASCII arguments, reserves more address space than a tight limit allows, and
+// finds programs through the Windows search path rather than PATH.
+bool toolIsEmulated();
+
 // The console lines of a run, without the line ends.
 std::vector<std::string> linesOf(const std::string& output);
 

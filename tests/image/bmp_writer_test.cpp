@@ -169,6 +169,9 @@ TEST(BmpWriterFile, CutsALongerExistingFile)
 
 TEST(BmpWriterFile, ReportsAFailedWrite)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "no device that always reports a full disk";
+#endif
     if (!std::filesystem::exists("/dev/full")) {
         GTEST_SKIP() << "no /dev/full on this system";
     }
