@@ -7,12 +7,16 @@
 #include "image/native_names.h"
 #include "standard_console.h"
 
+#include <csignal>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 int main(int argc, char** argv)
 {
+    // A reader that stops listening (`ferlane | head -3`) must not cut the run short
+    // and leave its results unwritten: the console simply loses the lines.
+    std::signal(SIGPIPE, SIG_IGN);
     ferlane::StandardConsole console;
     try {
         ferlane::useUserLocale();

@@ -254,6 +254,15 @@ TEST_F(EndToEnd, AMissingNonAsciiNameStillReportsTheFailure)
     EXPECT_EQ(result.status, 255);
 }
 
+TEST_F(EndToEnd, AConsoleNobodyReadsDoesNotStopTheRun)
+{
+    writeScene(scratch.path());
+    ToolInvocation invocation{toolExecutable(), {}, scratch.path()};
+    invocation.closeOutputEarly = true;
+    EXPECT_EQ(runTool(invocation).status, 0);
+    EXPECT_EQ(file("fg.bmp"), bmpBytes(kForegroundComputed));
+}
+
 TEST_F(EndToEnd, UnknownArgumentsAreIgnored)
 {
     writeScene(scratch.path());

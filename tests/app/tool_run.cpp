@@ -84,8 +84,12 @@ ToolRun runTool(const ToolInvocation& invocation)
     }
     close(pipeEnds[1]);
     ToolRun run;
+    if (invocation.closeOutputEarly) {
+        close(pipeEnds[0]);
+        pipeEnds[0] = -1;
+    }
     char buffer[4096];
-    for (;;) {
+    while (pipeEnds[0] >= 0) {
         const ssize_t got = read(pipeEnds[0], buffer, sizeof buffer);
         if (got > 0) {
             run.output.append(buffer, static_cast<std::size_t>(got));
@@ -93,7 +97,9 @@ ToolRun runTool(const ToolInvocation& invocation)
             break;
         }
     }
-    close(pipeEnds[0]);
+    if (pipeEnds[0] >= 0) {
+        close(pipeEnds[0]);
+    }
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }

@@ -26,6 +26,9 @@ struct ToolInvocation {
     // When not 0, the child's address space is limited to this many bytes, as
     // `ulimit -v` does, so that an oversized allocation fails instead of succeeding.
     std::uint64_t addressSpaceLimit = 0;
+    // Close the reading end of the output pipe before the child starts writing, as
+    // a reader such as `head` does once it has seen enough.
+    bool closeOutputEarly = false;
 };
 
 ToolRun runTool(const ToolInvocation& invocation);
