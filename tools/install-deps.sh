@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Installs what building and testing Ferlane needs on Debian, if anything is missing.
+# Installs what building and testing Ferlane needs on Debian, if anything is missing,
+# together with any further packages named as arguments.
+#
+#   tools/install-deps.sh [PACKAGE ...]
 set -euo pipefail
 
-packages=(cmake make g++ dpkg-dev libeigen3-dev libgtest-dev libbenchmark-dev)
+packages=(cmake make g++ dpkg-dev libeigen3-dev libgtest-dev libbenchmark-dev "$@")
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")

@@ -5,11 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if ! convert -version 2>/dev/null | grep -q ImageMagick; then
-  sudo=""; [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends imagemagick >/dev/null
-fi
+tools/install-deps.sh imagemagick
 
 tools/run-example.sh >/dev/null
 results=out/example

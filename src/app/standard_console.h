@@ -13,7 +13,11 @@ public:
 };
 
 // Sets the process up for the user's locale, falling back to the classic locale
-// when the environment names one that is not installed.
+// when the environment names one that cannot be set up: a misconfigured
+// environment must not make the tool unusable.
 void useUserLocale();
+
+// The platform's own part of that set-up, done first.
+void useUserSystemLocale();
 
 }  // namespace ferlane

@@ -4,9 +4,6 @@
 
 #include <clocale>
 #include <cstdio>
-#include <iostream>
-#include <locale>
-#include <stdexcept>
 #include <string>
 
 namespace ferlane {
@@ -21,18 +18,13 @@ void StandardConsole::printLine(std::wstring_view text)
     std::fflush(stdout);
 }
 
-void useUserLocale()
+void useUserSystemLocale()
 {
+    // The C library's conversions (file names, console text) follow the environment;
+    // a locale that is not installed leaves the classic one.
     if (std::setlocale(LC_ALL, "") == nullptr) {
         std::setlocale(LC_ALL, "C");
     }
-    try {
-        std::locale::global(std::locale(""));
-    } catch (const std::runtime_error&) {
-        // LANG names a locale that is not installed: run in the classic one.
-        std::locale::global(std::locale::classic());
-    }
-    std::wcout.imbue(std::locale());
 }
 
 }  // namespace ferlane

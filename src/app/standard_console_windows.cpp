@@ -1,8 +1,5 @@
 #include "standard_console.h"
 
-#include <iostream>
-#include <locale>
-#include <stdexcept>
 #include <string>
 
 #include <windows.h>
@@ -50,16 +47,9 @@ void StandardConsole::printLine(std::wstring_view text)
     FlushFileBuffers(output);
 }
 
-void useUserLocale()
-{
-    // MinGW's C++ library knows only the classic locale: asking for the user's
-    // throws whenever LANG or LC_* is set, so the tool keeps the classic one.
-    try {
-        std::locale::global(std::locale(""));
-    } catch (const std::runtime_error&) {
-        std::locale::global(std::locale::classic());
-    }
-    std::wcout.imbue(std::locale());
-}
+// MinGW's C++ library knows only the classic locale, and asking for the user's
+// throws whenever LANG or LC_* is set: the shared set-up then keeps the classic one.
+// The console needs no locale of its own, as it writes wide text or UTF-8.
+void useUserSystemLocale() {}
 
 }  // namespace ferlane
