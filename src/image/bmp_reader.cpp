@@ -3,7 +3,6 @@
 #include "bmp_layout.h"
 #include "checked_size.h"
 #include "file_streams.h"
-#include "plane_memory.h"
 
 #include <array>
 #include <cstdint>
@@ -146,10 +145,9 @@ void readBmp(std::istream& input, Plane& red, Plane& green, Plane& blue)
                     std::ios::cur);
     }
 
-    for (Plane* plane : {&red, &green, &blue}) {
-        plane->resize(g.rows, g.columns);
-        preferLargePages(*plane);
-    }
+    red.resize(g.rows, g.columns);
+    green.resize(g.rows, g.columns);
+    blue.resize(g.rows, g.columns);
     if (!g.hasPixels()) {
         return;
     }

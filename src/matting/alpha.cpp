@@ -1,7 +1,5 @@
 #include "alpha.h"
 
-#include "image/plane_memory.h"
-
 #include <cstdint>
 #include <cstdlib>
 
@@ -35,8 +33,6 @@ void reconstructAlpha(const RgbImage& background0, const RgbImage& image0,
     const Eigen::Index columns = background0.columns();
     alpha.resize(rows, columns);
     error.resize(rows, columns);
-    preferLargePages(alpha);
-    preferLargePages(error);
 
     const Colours b0(background0);
     const Colours i0(image0);

@@ -1,7 +1,6 @@
 #include "foreground.h"
 
 #include "image/bmp_writer.h"
-#include "image/plane_memory.h"
 #include "rounding.h"
 
 #include <cstdint>
@@ -42,9 +41,6 @@ void reconstructForeground(const RgbImage& background0, const RgbImage& image0,
     const Eigen::Index rows = background0.rows();
     const Eigen::Index columns = background0.columns();
     foreground.resize(rows, columns);
-    for (Plane* plane : {&foreground.red, &foreground.green, &foreground.blue}) {
-        preferLargePages(*plane);
-    }
 
     const Channel red{background0.red.data(), image0.red.data(), background1.red.data(),
                       image1.red.data(), foreground.red.data()};
