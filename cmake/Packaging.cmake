@@ -3,12 +3,11 @@
 include(GNUInstallDirs)
 
 configure_file(${PROJECT_SOURCE_DIR}/docs/ferlane.1.in ${PROJECT_BINARY_DIR}/ferlane.1 @ONLY)
+# Compressed when CMake runs, so the page is there for any install, whatever was built.
 find_program(GZIP_PROGRAM gzip)
 if(GZIP_PROGRAM)
-  add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/ferlane.1.gz
-    COMMAND ${GZIP_PROGRAM} -9 -n -c ${PROJECT_BINARY_DIR}/ferlane.1 > ${PROJECT_BINARY_DIR}/ferlane.1.gz
-    DEPENDS ${PROJECT_BINARY_DIR}/ferlane.1)
-  add_custom_target(manual_page ALL DEPENDS ${PROJECT_BINARY_DIR}/ferlane.1.gz)
+  execute_process(COMMAND ${GZIP_PROGRAM} -9 -n -c ${PROJECT_BINARY_DIR}/ferlane.1
+                  OUTPUT_FILE ${PROJECT_BINARY_DIR}/ferlane.1.gz)
   set(manual_page ${PROJECT_BINARY_DIR}/ferlane.1.gz)
 else()
   set(manual_page ${PROJECT_BINARY_DIR}/ferlane.1)
