@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-tools/install-deps.sh g++-mingw-w64-x86-64-posix wine wine64
+tools/install-deps.sh g++-mingw-w64-x86-64-posix wine wine64 googletest
 [ -x build-tests/tests/run_tests ] || { echo "build the Linux tests first: tools/run-tests.sh" >&2; exit 1; }
 
 cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
