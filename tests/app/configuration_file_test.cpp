@@ -73,6 +73,24 @@ TEST_F(ConfigurationFile, IsFoundThroughPathAndThroughARelativeExecutablePath)
     }
 }
 
+TEST_F(ConfigurationFile, IsFoundBesideAnExecutableWithAVeryLongPath)
+{
+    if (toolIsEmulated()) {
+        GTEST_SKIP() << "Windows' profile functions do not reach past MAX_PATH";
+    }
+    fs::path deep = bin;
+    for (int level = 0; level < 12; ++level) {
+        deep /= "a-directory-whose-name-is-long-enough-to-matter-" + std::to_string(level);
+    }
+    ASSERT_GT(deep.string().size(), 600u);
+    fs::create_directories(deep);
+    fs::copy_file(bin / executableName, deep / executableName);
+    spit(deep / "Ferlane.ini", "[Ferlane]\nBackground0=shots/left.bmp\n");
+    const ToolRun result = run((deep / executableName).string());
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_EQ(linesOf(result.output).at(4), line("read background0 ", "shots/left.bmp"));
+}
+
 TEST_F(ConfigurationFile, InTheWorkingDirectoryIsNotRead)
 {
     spit(work / "Ferlane.ini", "[Ferlane]\nBackground0=shots/left.bmp\n");
