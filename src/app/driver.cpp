@@ -4,6 +4,7 @@
 #include "config/settings.h"
 #include "image/bmp_reader.h"
 #include "image/bmp_writer.h"
+#include "image/file_identity.h"
 #include "image/file_streams.h"
 #include "matting/alpha.h"
 #include "matting/foreground.h"
@@ -72,17 +73,23 @@ void run(std::int32_t argumentCount, const wchar_t* const* argumentVector,
     RgbImage image0;
     RgbImage background1;
     RgbImage image1;
+    // Every file read here must come through the run unchanged, whatever the results are named.
+    KeptFiles inputs;
 
     console.printFileLine(L"read background0 ", names.background0);
     readBmpFile(names.background0, background0);
+    inputs.add(names.background0);
     console.printFileLine(L"read image0 ", names.image0);
     readBmpFile(names.image0, image0);
+    inputs.add(names.image0);
     requireSameSize(image0, background0);
     console.printFileLine(L"read background1 ", names.background1);
     readBmpFile(names.background1, background1);
+    inputs.add(names.background1);
     requireSameSize(background1, background0);
     console.printFileLine(L"read image1 ", names.image1);
     readBmpFile(names.image1, image1);
+    inputs.add(names.image1);
     requireSameSize(image1, background0);
 
     // An existing alpha file always wins over computing one; it stays open to the end.
@@ -91,6 +98,7 @@ void run(std::int32_t argumentCount, const wchar_t* const* argumentVector,
     const Plane* alpha = &computedAlpha;
     std::ifstream alphaInput = openInputFile(names.alpha);
     if (alphaInput.is_open()) {
+        inputs.add(names.alpha);
         console.printFileLine(L"read alpha ", names.alpha);
         readBmp(alphaInput, alphaFile);
         requireSameSize(alphaFile, background0);
@@ -100,12 +108,12 @@ void run(std::int32_t argumentCount, const wchar_t* const* argumentVector,
         Plane error;
         reconstructAlpha(background0, image0, background1, image1, computedAlpha, error);
         console.printFileLine(L"write alpha ", names.alpha);
-        writeBmpFile(names.alpha, computedAlpha, computedAlpha, computedAlpha);
+        writeBmpFile(names.alpha, computedAlpha, computedAlpha, computedAlpha, inputs);
         console.printFileLine(L"write calculation error ", names.error);
-        writeBmpFile(names.error, error, error, error);
+        writeBmpFile(names.error, error, error, error, inputs);
     }
 
-    runForegroundStage(console, names.foreground, background0, image0, background1, image1, *alpha);
+    runForegroundStage(console, names.foreground, background0, image0, background1, image1, *alpha, inputs);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "configuration_path.h"
 
-#include "image/native_names.h"
+#include "names/native_names.h"
 
 #include <string>
 

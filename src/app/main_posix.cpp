@@ -4,7 +4,7 @@
 
 #include "configuration_path.h"
 #include "driver.h"
-#include "image/native_names.h"
+#include "names/native_names.h"
 #include "standard_console.h"
 
 #include <csignal>

@@ -1,6 +1,6 @@
 #include "standard_console.h"
 
-#include "image/native_names.h"
+#include "names/native_names.h"
 
 #include <clocale>
 #include <cstdio>

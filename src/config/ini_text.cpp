@@ -1,12 +1,12 @@
 #include "ini_text.h"
 
+#include "names/native_names.h"
+
 #include <cstdint>
 #include <cwctype>
 
 namespace ferlane {
 namespace {
-
-constexpr wchar_t kEscapeBase = 0xDC00;
 
 bool startsWith(std::string_view bytes, std::string_view prefix)
 {
@@ -47,7 +47,7 @@ std::wstring decodeUtf8(std::string_view bytes)
         const std::uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
         valid = valid && cp >= smallest[length] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
         if (!valid) {
-            text += static_cast<wchar_t>(kEscapeBase + lead);
+            text += static_cast<wchar_t>(kEscapedByteBase + lead);
             ++at;
             continue;
         }

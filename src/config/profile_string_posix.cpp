@@ -1,50 +1,79 @@
 #include "profile_string.h"
 
 #include "ini_text.h"
+#include "names/native_names.h"
 
 #include <algorithm>
-#include <climits>
-#include <cwchar>
-#include <fstream>
-#include <iterator>
+#include <cerrno>
 #include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ferlane {
 namespace {
 
-// The configuration path as the file system wants it: by the user's locale, with
-// the escaped bytes of undecodable names restored (the same mapping as the
-// entry point's, which produced them).
-std::string pathBytes(const wchar_t* path)
-{
-    std::string bytes;
-    std::mbstate_t state{};
-    char encoded[MB_LEN_MAX];
-    for (; *path != L'\0'; ++path) {
-        const wchar_t c = *path;
-        if (c >= 0xDC00 && c <= 0xDCFF) {
-            bytes += static_cast<char>(c & 0xFF);
-        } else if (const std::size_t n = std::wcrtomb(encoded, c, &state); n != static_cast<std::size_t>(-1)) {
-            bytes.append(encoded, n);
-        } else {
-            return std::string();  // a name no file can have here
+// Closes the descriptor on every way out.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor()
+    {
+        if (fd_ >= 0) {
+            close(fd_);
         }
     }
-    return bytes;
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+bool isReadableSize(const struct stat& status)
+{
+    return S_ISREG(status.st_mode) && status.st_size >= 0 &&
+           static_cast<std::uint64_t>(status.st_size) <= kProfileFileSizeLimit;
 }
 
-bool readWholeFile(const wchar_t* path, std::string& bytes)
+// Only a regular file of a sensible size is configuration. Anything else (a folder,
+// a FIFO, a device, a file that cannot be read) is no configuration at all, like a
+// missing file. The checks come before the open, and the open cannot block, so a
+// FIFO that appears under the name between the two is never waited on either.
+bool readConfigurationFile(const wchar_t* path, std::string& bytes)
 {
-    const std::string name = pathBytes(path);
-    if (name.empty()) {
+    const std::string name = nativeFromWide(path);
+    struct stat status {};
+    if (name.empty() || stat(name.c_str(), &status) != 0 || !isReadableSize(status)) {
         return false;
     }
-    std::ifstream file(name, std::ios::in | std::ios::binary);
-    if (!file.is_open()) {
+    const Descriptor file(open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (file.get() < 0 || fstat(file.get(), &status) != 0 || !isReadableSize(status)) {
         return false;
     }
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return !file.bad();
+    // One byte more than the limit allows shows a file that grew past it since.
+    bytes.resize(static_cast<std::size_t>(kProfileFileSizeLimit) + 1);
+    std::size_t filled = 0;
+    while (filled < bytes.size()) {
+        const ssize_t got = read(file.get(), bytes.data() + filled, bytes.size() - filled);
+        if (got == 0) {
+            break;
+        }
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+    if (filled > kProfileFileSizeLimit) {
+        return false;
+    }
+    bytes.resize(filled);
+    return true;
 }
 
 }  // namespace
@@ -57,7 +86,7 @@ void readProfileString(const wchar_t* section, const wchar_t* key, const wchar_t
     }
     std::wstring value = fallback;
     std::string bytes;
-    if (readWholeFile(path, bytes)) {
+    if (readConfigurationFile(path, bytes)) {
         if (auto found = findIniValue(decodeIniText(bytes), section, key)) {
             value = std::move(*found);
         }

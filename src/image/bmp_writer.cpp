@@ -119,9 +119,15 @@ void writeBmp(std::ostream& output, const Plane& red, const Plane& green, const 
     writeLaidOut(output, layoutFor(red, green, blue), red, green, blue);
 }
 
-void writeBmpFile(const std::wstring& path, const Plane& red, const Plane& green, const Plane& blue)
+void writeBmpFile(const std::wstring& path, const Plane& red, const Plane& green, const Plane& blue,
+                  const KeptFiles& kept)
 {
     const Layout layout = layoutFor(red, green, blue);
+    // Opening for writing cuts the file at once: a result that names one of the
+    // run's own photographs, by whatever path or link, would destroy it.
+    if (kept.contains(path)) {
+        bmp::refuse();
+    }
     std::ofstream output = openOutputFile(path);
     if (!output.is_open()) {
         bmp::refuse();
@@ -133,9 +139,9 @@ void writeBmpFile(const std::wstring& path, const Plane& red, const Plane& green
     }
 }
 
-void writeBmpFile(const std::wstring& path, const RgbImage& image)
+void writeBmpFile(const std::wstring& path, const RgbImage& image, const KeptFiles& kept)
 {
-    writeBmpFile(path, image.red, image.green, image.blue);
+    writeBmpFile(path, image.red, image.green, image.blue, kept);
 }
 
 }  // namespace ferlane

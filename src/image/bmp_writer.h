@@ -1,5 +1,6 @@
 #pragma once
 
+#include "file_identity.h"
 #include "plane.h"
 
 #include <ostream>
@@ -18,9 +19,11 @@ namespace ferlane {
 void writeBmp(std::ostream& output, const Plane& red, const Plane& green, const Plane& blue);
 
 // Creates the named file, or cuts an existing one to zero length, and writes the
-// picture as writeBmp does. Refusals that need no file happen before it is touched;
-// a file that cannot be created, or whose write or close fails, throws std::exception.
-void writeBmpFile(const std::wstring& path, const Plane& red, const Plane& green, const Plane& blue);
-void writeBmpFile(const std::wstring& path, const RgbImage& image);
+// picture as writeBmp does. Refusals that need no file happen before it is touched:
+// among them a name that leads to one of the `kept` files, which is never cut. A
+// file that cannot be created, or whose write or close fails, throws std::exception.
+void writeBmpFile(const std::wstring& path, const Plane& red, const Plane& green, const Plane& blue,
+                  const KeptFiles& kept = KeptFiles());
+void writeBmpFile(const std::wstring& path, const RgbImage& image, const KeptFiles& kept = KeptFiles());
 
 }  // namespace ferlane

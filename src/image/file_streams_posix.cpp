@@ -1,6 +1,6 @@
 #include "file_streams.h"
 
-#include "native_names.h"
+#include "names/native_names.h"
 
 namespace ferlane {
 

@@ -72,13 +72,14 @@ void reconstructForeground(const RgbImage& background0, const RgbImage& image0,
 
 void runForegroundStage(Console& console, const std::wstring& foregroundPath,
                         const RgbImage& background0, const RgbImage& image0,
-                        const RgbImage& background1, const RgbImage& image1, const Plane& alpha)
+                        const RgbImage& background1, const RgbImage& image1, const Plane& alpha,
+                        const KeptFiles& kept)
 {
     console.printLine(L"reconstruct foreground");
     RgbImage foreground;
     reconstructForeground(background0, image0, background1, image1, alpha, foreground);
     console.printFileLine(L"write foreground ", foregroundPath);
-    writeBmpFile(foregroundPath, foreground);
+    writeBmpFile(foregroundPath, foreground, kept);
 }
 
 }  // namespace ferlane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "console.h"
+#include "image/file_identity.h"
 #include "image/plane.h"
 
 #include <string>
@@ -17,9 +18,11 @@ void reconstructForeground(const RgbImage& background0, const RgbImage& image0,
                            const Plane& alpha, RgbImage& foreground);
 
 // The run's last stage: announces itself, reconstructs the foreground and writes it
-// to the named file, announcing the write. Failures of the write propagate.
+// to the named file, announcing the write; a name that leads to one of the `kept`
+// files is refused instead. Failures of the write propagate.
 void runForegroundStage(Console& console, const std::wstring& foregroundPath,
                         const RgbImage& background0, const RgbImage& image0,
-                        const RgbImage& background1, const RgbImage& image1, const Plane& alpha);
+                        const RgbImage& background1, const RgbImage& image1, const Plane& alpha,
+                        const KeptFiles& kept);
 
 }  // namespace ferlane

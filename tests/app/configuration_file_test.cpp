@@ -1,6 +1,7 @@
 // The tool looks for Ferlane.ini beside its own executable, wherever it is run
 // from, while every name it resolves stays relative to the working directory.
 
+#include "config/profile_string.h"
 #include "scene_files.h"
 #include "tool_run.h"
 
@@ -8,7 +9,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <ostream>
 #include <string>
+
+#include <sys/stat.h>
 
 namespace ferlane {
 namespace {
@@ -131,6 +135,42 @@ TEST_F(ConfigurationFile, InUtf16WithNonAsciiNamesReachesTheFileSystem)
         EXPECT_EQ(linesOf(result.output).at(4), line("read background0 ", name)) << lang;
     }
 }
+
+struct Unreadable {
+    const char* name;
+    void (*make)(const fs::path& file);
+    friend std::ostream& operator<<(std::ostream& out, const Unreadable& c) { return out << c.name; }
+};
+
+class UnreadableConfigurations : public ConfigurationFile, public ::testing::WithParamInterface<Unreadable> {};
+
+// Whatever stands under the configuration file's name, a run that cannot read it
+// as a file goes on with the defaults: it never fails and never waits.
+TEST_P(UnreadableConfigurations, AreNoConfigurationAndNeverStopTheRun)
+{
+    GetParam().make(bin / "Ferlane.ini");
+    fs::copy_file(work / "shots" / "left.bmp", work / "bg0.bmp");
+    const ToolRun result = run((bin / executableName).string());
+    EXPECT_EQ(result.status, 0) << result.output;
+    const std::vector<std::string> lines = linesOf(result.output);
+    ASSERT_GT(lines.size(), 4u) << result.output;
+    EXPECT_EQ(lines[4], line("read background0 ", "bg0.bmp"));
+    EXPECT_EQ(lines.back(), line("write foreground ", "fg.bmp"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, UnreadableConfigurations,
+    ::testing::Values(
+        Unreadable{"folder", [](const fs::path& file) { fs::create_directory(file); }},
+        Unreadable{"fifo", [](const fs::path& file) { ASSERT_EQ(mkfifo(file.c_str(), 0600), 0); }},
+        Unreadable{"link_to_an_endless_device", [](const fs::path& file) { fs::create_symlink("/dev/zero", file); }},
+        Unreadable{"larger_than_the_limit",
+                   [](const fs::path& file) {
+                       std::string text = "[Ferlane]\nBackground0=shots/left.bmp\n";
+                       text.resize(static_cast<std::size_t>(kProfileFileSizeLimit) + 1, ' ');
+                       spit(file, text);
+                   }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace ferlane

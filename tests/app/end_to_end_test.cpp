@@ -71,6 +71,22 @@ TEST_F(EndToEnd, ASecondRunReadsTheAlphaFileAndLeavesTheErrorFileAlone)
     EXPECT_EQ(file("fg.bmp"), bmpBytes(kForegroundFromFile));
 }
 
+TEST_F(EndToEnd, AnAlphaFileGivesItsRedChannelOnly)
+{
+    writeScene(scratch.path());
+    // Red holds the matte; green would make every pixel transparent, blue every one opaque.
+    Picture colouredAlpha = kAlphaWritten;
+    for (auto& row : colouredAlpha) {
+        for (Colour& pixel : row) {
+            pixel = {pixel[0], 0, 255};
+        }
+    }
+    spit(scratch / "alpha.bmp", bmpBytes(colouredAlpha));
+    const ToolRun result = run();
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_EQ(file("fg.bmp"), bmpBytes(kForegroundFromFile));
+}
+
 struct SizeMismatch {
     const char* name;
     const char* file;

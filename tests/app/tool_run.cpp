@@ -67,9 +67,11 @@ ToolRun runTool(const ToolInvocation& invocation)
         if (chdir(invocation.workingDirectory.c_str()) != 0) {
             _exit(120);
         }
-        // A run that loops instead of finishing is stopped rather than left to hang the suite.
+        // A run that loops, or waits on something that never comes, is stopped rather
+        // than left to hang the suite.
         const rlimit cpu{30, 30};
         setrlimit(RLIMIT_CPU, &cpu);
+        alarm(90);
         if (invocation.addressSpaceLimit != 0) {
             const rlimit space{invocation.addressSpaceLimit, invocation.addressSpaceLimit};
             setrlimit(RLIMIT_AS, &space);

@@ -12,7 +12,9 @@
 namespace ferlane::testing {
 
 struct ToolRun {
-    int status = -1;     // the exit status as the shell sees it; -1 if it did not exit
+    // The exit status as the shell sees it; -1 if it did not exit (a run still going
+    // after 90 seconds, or 30 seconds of processor time, is killed).
+    int status = -1;
     std::string output;  // everything written to standard output
 };
 

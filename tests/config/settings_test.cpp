@@ -1,3 +1,4 @@
+#include "config/profile_string.h"
 #include "config/settings.h"
 #include "configuration_file.h"
 
@@ -97,6 +98,26 @@ TEST(Settings, FileValuesAreCutTo255CharactersButCommandLineValuesAreNot)
     EXPECT_EQ(resolveAlpha(Arguments{L"ferlane"}, file.path()), std::wstring(255, L'n'));
     const std::wstring argument = L"--Alpha=" + std::wstring(300, L'n');
     EXPECT_EQ(resolveAlpha(Arguments{L"ferlane", argument.c_str()}, file.path()), std::wstring(300, L'n'));
+}
+
+TEST(Settings, AFileUpToTheSizeLimitIsReadAndALargerOneIsNot)
+{
+    for (const std::uint64_t size : {kProfileFileSizeLimit, kProfileFileSizeLimit + 1}) {
+        std::string text = std::string(kFileSaysOther) + ";";
+        text.resize(static_cast<std::size_t>(size), 'x');
+        const ConfigurationFile file(text);
+        EXPECT_EQ(resolveAlpha(Arguments{L"ferlane"}, file.path()),
+                  size <= kProfileFileSizeLimit ? L"from-file.bmp" : L"alpha.bmp") << size;
+    }
+}
+
+TEST(Settings, AFolderNamedLikeTheFileIsNoFile)
+{
+    const ConfigurationFile file(kFileSaysOther);
+    const std::filesystem::path path(file.path());
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);
+    EXPECT_EQ(resolveAlpha(Arguments{L"ferlane"}, path.wstring()), L"alpha.bmp");
 }
 
 TEST(Settings, EmptyConfigurationPathMeansNoFile)

@@ -118,7 +118,7 @@ TEST(ForegroundStage, AnnouncesItsStepsAndReportsAFailedWrite)
     const Plane alpha = Plane::Constant(1, 1, 255);
     RecordingConsole console;
     EXPECT_THROW(runForegroundStage(console, L"/nonexistent/directory/fg.bmp", pixel, pixel, pixel,
-                                    pixel, alpha),
+                                    pixel, alpha, KeptFiles()),
                  std::exception);
     EXPECT_EQ(console.lines, (std::vector<std::wstring>{
                                  L"reconstruct foreground",

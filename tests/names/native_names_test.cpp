@@ -1,4 +1,4 @@
-#include "image/native_names.h"
+#include "names/native_names.h"
 
 #include <gtest/gtest.h>
 

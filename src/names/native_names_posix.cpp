@@ -7,11 +7,9 @@
 namespace ferlane {
 namespace {
 
-constexpr wchar_t kEscapeBase = 0xDC00;
-
 bool isEscapedByte(wchar_t c)
 {
-    return c >= kEscapeBase && c <= kEscapeBase + 0xFF;
+    return c >= kEscapedByteBase && c <= kEscapedByteBase + 0xFF;
 }
 
 void appendUtf8(std::string& out, std::uint32_t cp)
@@ -47,7 +45,7 @@ std::wstring wideFromNative(std::string_view bytes)
         wchar_t c = 0;
         const std::size_t used = std::mbrtowc(&c, bytes.data() + at, bytes.size() - at, &state);
         if (used == static_cast<std::size_t>(-1) || used == static_cast<std::size_t>(-2)) {
-            text += static_cast<wchar_t>(kEscapeBase + static_cast<unsigned char>(bytes[at]));
+            text += static_cast<wchar_t>(kEscapedByteBase + static_cast<unsigned char>(bytes[at]));
             state = std::mbstate_t{};
             ++at;
         } else {
@@ -66,7 +64,7 @@ std::string nativeFromWide(std::wstring_view text)
     char buffer[MB_LEN_MAX];
     for (const wchar_t c : text) {
         if (isEscapedByte(c)) {
-            bytes += static_cast<char>(c - kEscapeBase);
+            bytes += static_cast<char>(c - kEscapedByteBase);
             continue;
         }
         const std::size_t written = std::wcrtomb(buffer, c, &state);

@@ -11,6 +11,10 @@
 
 namespace ferlane {
 
+// A byte that is no character of the text it came in stands for itself as
+// kEscapedByteBase + byte; configuration text escapes its stray bytes the same way.
+inline constexpr wchar_t kEscapedByteBase = 0xDC00;
+
 std::wstring wideFromNative(std::string_view bytes);
 
 // Characters that the locale cannot represent are written as UTF-8, the encoding

@@ -1,0 +1,117 @@
+// A result is never written over a file the run has read, whatever path leads
+// there: the photograph survives, and the run fails right after that result's line.
+
+#include "scene_files.h"
+#include "tool_run.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace ferlane {
+namespace {
+
+using namespace ferlane::testing;
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+struct Overwrite {
+    const char* name;
+    // The arguments; "{dir}" stands for the scratch directory's absolute path.
+    std::vector<std::string> arguments;
+    // Made before the run: "link" becomes a hard or symbolic link to "target".
+    enum class Link { none, hard, symbolic } link;
+    const char* target;
+    bool alphaFileExists;
+    Lines stepsAfterReading;  // the console lines from the alpha stage on
+    const char* kept;         // the file that must come through unchanged
+    friend std::ostream& operator<<(std::ostream& out, const Overwrite& c) { return out << c.name; }
+};
+
+class Overwrites : public ::testing::TestWithParam<Overwrite> {
+protected:
+    ScratchDirectory scratch;
+};
+
+std::string expand(std::string argument, const fs::path& directory)
+{
+    const std::string marker = "{dir}";
+    if (const auto at = argument.find(marker); at != std::string::npos) {
+        argument.replace(at, marker.size(), directory.string());
+    }
+    return argument;
+}
+
+TEST_P(Overwrites, OfTheRunsOwnInputsAreRefusedAndTheInputSurvives)
+{
+    const Overwrite& k = GetParam();
+    writeScene(scratch.path());
+    if (k.alphaFileExists) {
+        spit(scratch / "alpha.bmp", bmpBytes(kAlphaWritten));
+    }
+    if (k.link == Overwrite::Link::hard) {
+        fs::create_hard_link(scratch / k.target, scratch / "link.bmp");
+    } else if (k.link == Overwrite::Link::symbolic) {
+        fs::create_symlink(k.target, scratch / "link.bmp");
+    }
+    const std::string before = slurp(scratch / k.kept);
+    ASSERT_FALSE(before.empty());
+
+    std::vector<std::string> arguments;
+    for (const std::string& argument : k.arguments) {
+        arguments.push_back(expand(argument, scratch.path()));
+    }
+    const ToolRun result = runTool({toolExecutable(), arguments, scratch.path()});
+
+    const Lines lines = linesOf(result.output);
+    ASSERT_GE(lines.size(), 8u) << result.output;
+    Lines expected;
+    for (const std::string& step : k.stepsAfterReading) {
+        expected.push_back(expand(step, scratch.path()));
+    }
+    EXPECT_EQ(Lines(lines.begin() + 8, lines.end()), expected);
+    EXPECT_EQ(result.status, 255);
+    EXPECT_EQ(slurp(scratch / k.kept), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Results, Overwrites,
+    ::testing::Values(
+        Overwrite{"foreground_by_name", {"--Foreground=image0.bmp"}, Overwrite::Link::none, "", false,
+                  {"reconstruct alpha", "write alpha \"alpha.bmp\"", "write calculation error \"error.bmp\"",
+                   "reconstruct foreground", "write foreground \"image0.bmp\"", "failed"},
+                  "image0.bmp"},
+        Overwrite{"error_through_dot_slash", {"--Error=./bg1.bmp"}, Overwrite::Link::none, "", false,
+                  {"reconstruct alpha", "write alpha \"alpha.bmp\"", "write calculation error \"./bg1.bmp\"", "failed"},
+                  "bg1.bmp"},
+        Overwrite{"foreground_by_absolute_path", {"--Foreground={dir}/image1.bmp"}, Overwrite::Link::none, "", false,
+                  {"reconstruct alpha", "write alpha \"alpha.bmp\"", "write calculation error \"error.bmp\"",
+                   "reconstruct foreground", "write foreground \"{dir}/image1.bmp\"", "failed"},
+                  "image1.bmp"},
+        Overwrite{"error_through_a_hard_link", {"--Error=link.bmp"}, Overwrite::Link::hard, "bg0.bmp", false,
+                  {"reconstruct alpha", "write alpha \"alpha.bmp\"", "write calculation error \"link.bmp\"", "failed"},
+                  "bg0.bmp"},
+        Overwrite{"foreground_through_a_symbolic_link", {"--Foreground=link.bmp"}, Overwrite::Link::symbolic,
+                  "image0.bmp", false,
+                  {"reconstruct alpha", "write alpha \"alpha.bmp\"", "write calculation error \"error.bmp\"",
+                   "reconstruct foreground", "write foreground \"link.bmp\"", "failed"},
+                  "image0.bmp"},
+        Overwrite{"foreground_over_the_alpha_file_read", {"--Foreground=alpha.bmp"}, Overwrite::Link::none, "", true,
+                  {"read alpha \"alpha.bmp\"", "reconstruct foreground", "write foreground \"alpha.bmp\"", "failed"},
+                  "alpha.bmp"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Overwrite, TwoResultsMayShareOneFile)
+{
+    ScratchDirectory scratch;
+    writeScene(scratch.path());
+    const ToolRun result = runTool({toolExecutable(), {"--Error=same.bmp", "--Foreground=same.bmp"}, scratch.path()});
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_EQ(slurp(scratch / "same.bmp"), bmpBytes(kForegroundComputed));
+}
+
+}  // namespace
+}  // namespace ferlane
