@@ -1,19 +1,28 @@
 #!/usr/bin/env bash
-# Builds Ferlane in Release and runs the whole-run benchmark against the I/O floor
-# on scenes of about 1, 6 and 24 megapixels (generated once into build-bench/scenes,
-# about 600 MB), then the micro-benchmarks.
+# Builds Ferlane in Release twice, as released and without the memory advice for
+# its planes, and times both against the I/O floor, in the same rounds, on scenes
+# of about 1, 6 and 24 megapixels (and 96 with LARGE_RUNS > 0), generated once into
+# build-bench/scenes (about 600 MB, 2 GB more with the large scene); then runs the
+# micro-benchmarks.
 #
-#   bench/run.sh [RUNS]      (default 5 runs per scene; medians are reported)
+#   bench/run.sh [RUNS [LARGE_RUNS]]      (defaults: 10 runs, 3 of the 96 MP scene)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+runs=${1:-10}
+large_runs=${2:-3}
 
 tools/install-deps.sh
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DFERLANE_BUILD_TESTS=OFF >/dev/null
 cmake --build build-bench --parallel "$(nproc)" >/dev/null
+cmake -S . -B build-bench-no-advice -DCMAKE_BUILD_TYPE=Release -DFERLANE_BUILD_TESTS=OFF \
+  -DFERLANE_PLANE_ADVICE=OFF >/dev/null
+cmake --build build-bench-no-advice --parallel "$(nproc)" --target ferlane >/dev/null
 
 mkdir -p build-bench/scenes
-build-bench/bench/ferlane-bench build-bench/src/app/ferlane build-bench/bench/ferlane-io-floor \
-  build-bench/tools/ferlane-scene build-bench/scenes "${1:-5}"
+build-bench/bench/ferlane-bench build-bench/scenes build-bench/tools/ferlane-scene "$runs" "$large_runs" \
+  floor=build-bench/bench/ferlane-io-floor \
+  advice=build-bench/src/app/ferlane \
+  no_advice=build-bench-no-advice/src/app/ferlane
 if [ -x build-bench/bench/ferlane-micro-benchmarks ]; then
   echo
   build-bench/bench/ferlane-micro-benchmarks

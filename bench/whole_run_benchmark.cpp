@@ -1,8 +1,13 @@
-// Times whole runs of the tool against the I/O floor on generated scenes of about
-// 1, 6 and 24 megapixels, with a warm page cache, and prints median wall times,
-// peak resident memory, time per megapixel and bytes per pixel.
+// Times whole runs of the tool against the I/O floor on generated scenes, with a
+// warm page cache, and prints for each program the minimum, median and maximum
+// wall time over the runs, peak resident memory, time per megapixel and bytes per
+// pixel. Every round runs each program once, in turn, so all of them meet the
+// same machine: on a shared virtual machine, timings taken apart do not compare.
 //
-//   ferlane-bench FERLANE IO_FLOOR SCENE_GENERATOR WORK_DIRECTORY [RUNS]
+//   ferlane-bench WORK_DIRECTORY SCENE_GENERATOR RUNS LARGE_RUNS NAME=PROGRAM...
+//
+// The first program is the I/O floor; each further one is a build of the tool.
+// The 96-megapixel scene is run LARGE_RUNS times (0 leaves it out); the others RUNS times.
 
 #include <algorithm>
 #include <chrono>
@@ -63,14 +68,23 @@ Measurement runOnce(const std::vector<std::string>& command, const fs::path& dir
     return {std::chrono::duration<double>(end - start).count(), usage.ru_maxrss};
 }
 
-Measurement median(std::vector<Measurement> runs)
+struct Distribution {
+    double min = 0, median = 0, max = 0;
+    long peakKilobytes = 0;
+};
+
+Distribution distributionOf(std::vector<Measurement> runs)
 {
     std::sort(runs.begin(), runs.end(), [](const auto& a, const auto& b) { return a.seconds < b.seconds; });
-    Measurement m = runs[runs.size() / 2];
+    Distribution d;
+    d.min = runs.front().seconds;
+    d.max = runs.back().seconds;
+    const std::size_t n = runs.size();
+    d.median = n % 2 == 1 ? runs[n / 2].seconds : (runs[n / 2 - 1].seconds + runs[n / 2].seconds) / 2;
     for (const Measurement& run : runs) {
-        m.peakKilobytes = std::max(m.peakKilobytes, run.peakKilobytes);
+        d.peakKilobytes = std::max(d.peakKilobytes, run.peakKilobytes);
     }
-    return m;
+    return d;
 }
 
 void warmPageCache(const fs::path& directory)
@@ -83,28 +97,45 @@ void warmPageCache(const fs::path& directory)
     }
 }
 
+struct Program {
+    std::string name;
+    std::string path;
+};
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 5 && argc != 6) {
-        std::cerr << "usage: ferlane-bench FERLANE IO_FLOOR SCENE_GENERATOR WORK_DIRECTORY [RUNS]\n";
+    if (argc < 7) {
+        std::cerr << "usage: ferlane-bench WORK_DIRECTORY SCENE_GENERATOR RUNS LARGE_RUNS FLOOR=PROGRAM NAME=PROGRAM...\n";
         return 2;
     }
-    const std::string ferlane = fs::absolute(argv[1]).string();
-    const std::string floor = fs::absolute(argv[2]).string();
-    const std::string generator = fs::absolute(argv[3]).string();
-    const fs::path work = fs::absolute(argv[4]);
-    const int runs = argc == 6 ? std::max(1, std::atoi(argv[5])) : 5;
+    const fs::path work = fs::absolute(argv[1]);
+    const std::string generator = fs::absolute(argv[2]).string();
+    const int runs = std::max(1, std::atoi(argv[3]));
+    const int largeRuns = std::max(0, std::atoi(argv[4]));
+    std::vector<Program> programs;
+    for (int n = 5; n < argc; ++n) {
+        const std::string argument = argv[n];
+        const auto equals = argument.find('=');
+        if (equals == std::string::npos) {
+            std::cerr << "ferlane-bench: expected NAME=PROGRAM, got " << argument << "\n";
+            return 2;
+        }
+        programs.push_back({argument.substr(0, equals), fs::absolute(argument.substr(equals + 1)).string()});
+    }
 
     struct Scene {
         int width, height;
+        int runs;
     };
-    const Scene scenes[] = {{1224, 816}, {3000, 2000}, {6000, 4000}};
+    std::vector<Scene> scenes = {{1224, 816, runs}, {3000, 2000, runs}, {6000, 4000, runs}};
+    if (largeRuns > 0) {
+        scenes.push_back({12000, 8000, largeRuns});
+    }
 
-    std::printf("%-12s %9s %10s %8s %11s %10s %8s\n", "scene", "pixels", "floor_ms", "run_ms", "ms_per_MP",
-                "peak_MiB", "B/pixel");
-    double ratio = 0, msPerMegapixel = 0, bytesPerPixel = 0;
+    std::printf("%-12s %-10s %5s %9s %9s %9s %9s %9s %8s %9s\n", "scene", "program", "runs", "min_ms", "median_ms",
+                "max_ms", "x_floor", "ms_per_MP", "peak_MiB", "B/pixel");
     for (const Scene& scene : scenes) {
         const fs::path directory = work / (std::to_string(scene.width) + "x" + std::to_string(scene.height));
         fs::create_directories(directory);
@@ -112,22 +143,24 @@ int main(int argc, char** argv)
             runOnce({generator, directory.string(), std::to_string(scene.width), std::to_string(scene.height)}, work);
         }
         warmPageCache(directory);
-        std::vector<Measurement> floorRuns, toolRuns;
-        for (int n = 0; n < runs; ++n) {
-            floorRuns.push_back(runOnce({floor, directory.string()}, directory));
-            fs::remove(directory / "alpha.bmp");
-            toolRuns.push_back(runOnce({ferlane}, directory));
+        std::vector<std::vector<Measurement>> measured(programs.size());
+        for (int round = 0; round < scene.runs; ++round) {
+            measured[0].push_back(runOnce({programs[0].path, directory.string()}, directory));
+            for (std::size_t p = 1; p < programs.size(); ++p) {
+                fs::remove(directory / "alpha.bmp");  // compute alpha every time
+                measured[p].push_back(runOnce({programs[p].path}, directory));
+            }
         }
-        const Measurement f = median(floorRuns);
-        const Measurement t = median(toolRuns);
         const double pixels = static_cast<double>(scene.width) * scene.height;
-        ratio = t.seconds / f.seconds;
-        msPerMegapixel = t.seconds * 1000 / (pixels / 1e6);
-        bytesPerPixel = t.peakKilobytes * 1024.0 / pixels;
-        std::printf("%5dx%-6d %9.0f %10.1f %8.1f %11.2f %10.1f %8.1f\n", scene.width, scene.height, pixels,
-                    f.seconds * 1000, t.seconds * 1000, msPerMegapixel, t.peakKilobytes / 1024.0, bytesPerPixel);
+        const Distribution floor = distributionOf(measured[0]);
+        for (std::size_t p = 0; p < programs.size(); ++p) {
+            const Distribution d = distributionOf(measured[p]);
+            std::printf("%5dx%-6d %-10s %5d %9.1f %9.1f %9.1f %9.2f %9.2f %8.1f %9.1f\n", scene.width, scene.height,
+                        programs[p].name.c_str(), scene.runs, d.min * 1000, d.median * 1000, d.max * 1000,
+                        d.median / floor.median, d.median * 1000 / (pixels / 1e6), d.peakKilobytes / 1024.0,
+                        d.peakKilobytes * 1024.0 / pixels);
+        }
+        std::fflush(stdout);
     }
-    std::printf("ratio_vs_io_floor=%.2f ms_per_megapixel=%.1f bytes_per_pixel=%.1f\n", ratio, msPerMegapixel,
-                bytesPerPixel);
     return 0;
 }

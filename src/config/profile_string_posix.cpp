@@ -53,10 +53,16 @@ bool readConfigurationFile(const wchar_t* path, std::string& bytes)
     if (file.get() < 0 || fstat(file.get(), &status) != 0 || !isReadableSize(status)) {
         return false;
     }
-    // One byte more than the limit allows shows a file that grew past it since.
-    bytes.resize(static_cast<std::size_t>(kProfileFileSizeLimit) + 1);
+    // Room for one byte more than the file holds shows a file that grew since.
+    bytes.resize(static_cast<std::size_t>(status.st_size) + 1);
     std::size_t filled = 0;
-    while (filled < bytes.size()) {
+    for (;;) {
+        if (filled == bytes.size()) {
+            if (filled > kProfileFileSizeLimit) {
+                return false;
+            }
+            bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(2 * filled, kProfileFileSizeLimit + 1)));
+        }
         const ssize_t got = read(file.get(), bytes.data() + filled, bytes.size() - filled);
         if (got == 0) {
             break;
@@ -68,9 +74,6 @@ bool readConfigurationFile(const wchar_t* path, std::string& bytes)
             return false;
         }
         filled += static_cast<std::size_t>(got);
-    }
-    if (filled > kProfileFileSizeLimit) {
-        return false;
     }
     bytes.resize(filled);
     return true;

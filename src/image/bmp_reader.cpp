@@ -3,6 +3,7 @@
 #include "bmp_layout.h"
 #include "checked_size.h"
 #include "file_streams.h"
+#include "plane_memory.h"
 
 #include <array>
 #include <cstdint>
@@ -145,9 +146,9 @@ void readBmp(std::istream& input, Plane& red, Plane& green, Plane& blue)
                     std::ios::cur);
     }
 
-    red.resize(g.rows, g.columns);
-    green.resize(g.rows, g.columns);
-    blue.resize(g.rows, g.columns);
+    sizePlane(red, g.rows, g.columns);
+    sizePlane(green, g.rows, g.columns);
+    sizePlane(blue, g.rows, g.columns);
     if (!g.hasPixels()) {
         return;
     }

@@ -20,12 +20,8 @@ struct RgbImage {
     Eigen::Index rows() const { return red.rows(); }
     Eigen::Index columns() const { return red.cols(); }
 
-    void resize(Eigen::Index rows, Eigen::Index columns)
-    {
-        red.resize(rows, columns);
-        green.resize(rows, columns);
-        blue.resize(rows, columns);
-    }
+    // Sizes all three planes, as sizePlane does (plane_memory.h).
+    void resize(Eigen::Index rows, Eigen::Index columns);
 };
 
 }  // namespace ferlane

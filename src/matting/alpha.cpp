@@ -1,5 +1,7 @@
 #include "alpha.h"
 
+#include "image/plane_memory.h"
+
 #include <cstdint>
 #include <cstdlib>
 
@@ -31,8 +33,8 @@ void reconstructAlpha(const RgbImage& background0, const RgbImage& image0,
 {
     const Eigen::Index rows = background0.rows();
     const Eigen::Index columns = background0.columns();
-    alpha.resize(rows, columns);
-    error.resize(rows, columns);
+    sizePlane(alpha, rows, columns);
+    sizePlane(error, rows, columns);
 
     const Colours b0(background0);
     const Colours i0(image0);

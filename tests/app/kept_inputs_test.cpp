@@ -67,7 +67,7 @@ TEST_P(Overwrites, OfTheRunsOwnInputsAreRefusedAndTheInputSurvives)
     const ToolRun result = runTool({toolExecutable(), arguments, scratch.path()});
 
     const Lines lines = linesOf(result.output);
-    ASSERT_GE(lines.size(), 8u) << result.output;
+    ASSERT_GE(lines.size(), 8u) << "status " << result.status << "\n" << result.output;
     Lines expected;
     for (const std::string& step : k.stepsAfterReading) {
         expected.push_back(expand(step, scratch.path()));

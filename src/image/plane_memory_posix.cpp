@@ -1,0 +1,38 @@
+#include "plane_memory.h"
+
+#include <cstdint>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace ferlane {
+
+void prepareForWriting(void* data, std::size_t bytes)
+{
+    // Advice works on whole pages: only those wholly inside the plane are advised,
+    // so no neighbouring allocation is touched.
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pageSize <= 0) {
+        return;
+    }
+    const auto page = static_cast<std::uintptr_t>(pageSize);
+    const auto start = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t first = (start + page - 1) & ~(page - 1);
+    const std::uintptr_t last = (start + bytes) & ~(page - 1);
+    if (last <= first) {
+        return;
+    }
+    void* const range = reinterpret_cast<void*>(first);
+    const std::size_t length = last - first;
+    // Both calls may be refused: a kernel without the advice answers EINVAL, one
+    // short of memory ENOMEM. Either way the plane is as usable as before, and its
+    // pages arrive one by one as it is written, as they always did.
+#ifdef MADV_HUGEPAGE
+    madvise(range, length, MADV_HUGEPAGE);
+#endif
+#ifdef MADV_POPULATE_WRITE
+    madvise(range, length, MADV_POPULATE_WRITE);
+#endif
+}
+
+}  // namespace ferlane
