@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds Ferlane in Release twice, as released and without the memory advice for
-# its planes, and times both against the I/O floor, in the same rounds, on scenes
+# Builds Ferlane in Release three times, as released (planes' memory prefaulted),
+# with the memory in large pages and prefaulted, and with no advice at all, and
+# times all three against the I/O floor, in the same rounds, on scenes
 # of about 1, 6 and 24 megapixels (and 96 with LARGE_RUNS > 0), generated once into
 # build-bench/scenes (about 600 MB, 2 GB more with the large scene); then runs the
 # micro-benchmarks.
@@ -14,15 +15,18 @@ large_runs=${2:-3}
 tools/install-deps.sh
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DFERLANE_BUILD_TESTS=OFF >/dev/null
 cmake --build build-bench --parallel "$(nproc)" >/dev/null
-cmake -S . -B build-bench-no-advice -DCMAKE_BUILD_TYPE=Release -DFERLANE_BUILD_TESTS=OFF \
-  -DFERLANE_PLANE_ADVICE=OFF >/dev/null
-cmake --build build-bench-no-advice --parallel "$(nproc)" --target ferlane >/dev/null
+for memory in huge-prefault none; do
+  cmake -S . -B "build-bench-$memory" -DCMAKE_BUILD_TYPE=Release -DFERLANE_BUILD_TESTS=OFF \
+    -DFERLANE_PLANE_MEMORY="$memory" >/dev/null
+  cmake --build "build-bench-$memory" --parallel "$(nproc)" --target ferlane >/dev/null
+done
 
 mkdir -p build-bench/scenes
 build-bench/bench/ferlane-bench build-bench/scenes build-bench/tools/ferlane-scene "$runs" "$large_runs" \
   floor=build-bench/bench/ferlane-io-floor \
-  advice=build-bench/src/app/ferlane \
-  no_advice=build-bench-no-advice/src/app/ferlane
+  prefault=build-bench/src/app/ferlane \
+  huge+pre=build-bench-huge-prefault/src/app/ferlane \
+  none=build-bench-none/src/app/ferlane
 if [ -x build-bench/bench/ferlane-micro-benchmarks ]; then
   echo
   build-bench/bench/ferlane-micro-benchmarks

@@ -21,8 +21,8 @@ inline constexpr std::size_t kPlaneAdviceThreshold = 8 * 1024 * 1024;
 void sizePlane(Plane& plane, Eigen::Index rows, Eigen::Index columns);
 
 // The platform's part: asks for `bytes` of freshly allocated memory at `data`,
-// about to be written in full, to be supplied at once, in large pages where the
-// system offers them. Advice the system refuses changes nothing.
+// about to be written in full, to be supplied at once. Advice the system refuses
+// changes nothing.
 void prepareForWriting(void* data, std::size_t bytes);
 
 }  // namespace ferlane

@@ -27,9 +27,12 @@ void prepareForWriting(void* data, std::size_t bytes)
     // Both calls may be refused: a kernel without the advice answers EINVAL, one
     // short of memory ENOMEM. Either way the plane is as usable as before, and its
     // pages arrive one by one as it is written, as they always did.
-#ifdef MADV_HUGEPAGE
+#if defined(FERLANE_PLANE_HUGE_PAGES) && defined(MADV_HUGEPAGE)
+    // Not in the release: on the virtual machines measured, large pages came from
+    // memory the host had to supply afresh and made large runs twice as slow.
     madvise(range, length, MADV_HUGEPAGE);
 #endif
+    // One call supplies the whole range, instead of one trap per page at first write.
 #ifdef MADV_POPULATE_WRITE
     madvise(range, length, MADV_POPULATE_WRITE);
 #endif
