@@ -42,5 +42,4 @@ install(DIRECTORY ${generated}/licenses DESTINATION .)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_FILE_NAME ferlane-${PROJECT_VERSION}-win64)
-# Every member gets the commit's time, whatever the build's clock said.
-set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/FixedFileTimes.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/ReproducibleZip.cmake)

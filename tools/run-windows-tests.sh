@@ -14,19 +14,8 @@ cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DCMAKE_BUILD_TYPE=Release -DFERLANE_WERROR=ON >/dev/null
 cmake --build build-win --parallel "$(nproc)"
 
-# Wine needs a UTF-8 Linux locale to pass non-ASCII arguments and names intact.
-export LANG=C.UTF-8
-unset LC_ALL LANGUAGE
-scratch=$(mktemp -d)
-export WINEPREFIX="$scratch/wine" WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe,winedbg.exe=d"
-mkdir -p "$WINEPREFIX"
-cleanup() { wineserver -k >/dev/null 2>&1 || true; rm -rf "$scratch"; }
-trap cleanup EXIT
-# A persistent server and a prefix made up front, with no descriptor of ours held
-# open: otherwise each test waits for Wine's helpers, or hangs on them for good.
-wineserver -p </dev/null >/dev/null 2>&1
-wineboot -i </dev/null >/dev/null 2>&1
+source tools/wine-env.sh
+trap wine_cleanup EXIT
 
 ctest --test-dir build-win --output-on-failure --timeout 120
 
