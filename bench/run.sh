@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Ferlane in Release three times, as released (planes' memory prefaulted),
 # with the memory in large pages and prefaulted, and with no advice at all, and
-# times all three against the I/O floor, in the same rounds, on scenes
+# times all three against the I/O floor, in the same rounds (their order rotating
+# from round to round, each run after a pause), on scenes
 # of about 1, 6 and 24 megapixels (and 96 with LARGE_RUNS > 0), generated once into
 # build-bench/scenes (about 600 MB, 2 GB more with the large scene); then runs the
 # micro-benchmarks.
@@ -13,7 +14,9 @@ runs=${1:-10}
 large_runs=${2:-3}
 
 tools/install-deps.sh
-cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DFERLANE_BUILD_TESTS=OFF >/dev/null
+# Each build names its memory advice, so that no earlier configuration lingers.
+cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DFERLANE_BUILD_TESTS=OFF \
+  -DFERLANE_PLANE_MEMORY=prefault >/dev/null
 cmake --build build-bench --parallel "$(nproc)" >/dev/null
 for memory in huge-prefault none; do
   cmake -S . -B "build-bench-$memory" -DCMAKE_BUILD_TYPE=Release -DFERLANE_BUILD_TESTS=OFF \

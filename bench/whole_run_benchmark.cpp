@@ -3,6 +3,7 @@
 // wall time over the runs, peak resident memory, time per megapixel and bytes per
 // pixel. Every round runs each program once, in turn, so all of them meet the
 // same machine: on a shared virtual machine, timings taken apart do not compare.
+// The order rotates from round to round, so that no program always follows the same one.
 //
 //   ferlane-bench WORK_DIRECTORY SCENE_GENERATOR RUNS LARGE_RUNS NAME=PROGRAM...
 //
@@ -17,6 +18,7 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <spawn.h>
@@ -33,6 +35,12 @@ struct Measurement {
     double seconds = 0;
     long peakKilobytes = 0;
 };
+
+// Before each timed run, a pause as long as a user's between two commands. Some
+// virtual machines hand freed memory back to their host a moment after it is
+// freed; a run started at once would reuse memory the previous run just left,
+// which no user's run does.
+constexpr auto kSettle = std::chrono::seconds(3);
 
 Measurement runOnce(const std::vector<std::string>& command, const fs::path& directory)
 {
@@ -145,10 +153,17 @@ int main(int argc, char** argv)
         warmPageCache(directory);
         std::vector<std::vector<Measurement>> measured(programs.size());
         for (int round = 0; round < scene.runs; ++round) {
-            measured[0].push_back(runOnce({programs[0].path, directory.string()}, directory));
-            for (std::size_t p = 1; p < programs.size(); ++p) {
-                fs::remove(directory / "alpha.bmp");  // compute alpha every time
-                measured[p].push_back(runOnce({programs[p].path}, directory));
+            // Each round starts with another program: what runs just before a
+            // program (the memory it left, the files it wrote) changes its time.
+            for (std::size_t n = 0; n < programs.size(); ++n) {
+                const std::size_t p = (n + static_cast<std::size_t>(round)) % programs.size();
+                std::this_thread::sleep_for(kSettle);
+                if (p == 0) {
+                    measured[p].push_back(runOnce({programs[p].path, directory.string()}, directory));
+                } else {
+                    fs::remove(directory / "alpha.bmp");  // compute alpha every time
+                    measured[p].push_back(runOnce({programs[p].path}, directory));
+                }
             }
         }
         const double pixels = static_cast<double>(scene.width) * scene.height;

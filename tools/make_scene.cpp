@@ -54,14 +54,23 @@ Colour subjectColour(double x, double y)
     return {230.0 - 90.0 * y, 120.0 + 60.0 * x, 40.0 + 60.0 * y};
 }
 
-// The two backgrounds differ strongly in every channel everywhere, as the
-// photographer's advice asks.
+// Over most of the picture the two backgrounds differ strongly in every channel,
+// as the photographer's advice asks. Towards the bottom edge background 1 fades
+// into background 0, as a careless choice of backgrounds would: their difference
+// shrinks with the cube of the distance left, so the calculation error (128 /
+// difference) rises steadily over the lower part, and in the last rows the two
+// are equal and alpha cannot be resolved at all. The error map shows all three.
 Colour background(int which, double x, double y)
 {
+    const Colour green{30.0 + 40.0 * x, 170.0 + 40.0 * y, 50.0 + 20.0 * x};
     if (which == 0) {
-        return {30.0 + 40.0 * x, 170.0 + 40.0 * y, 50.0 + 20.0 * x};
+        return green;
     }
-    return {200.0 + 30.0 * y, 40.0 + 30.0 * x, 220.0 - 30.0 * y};
+    const Colour magenta{200.0 + 30.0 * y, 40.0 + 30.0 * x, 220.0 - 30.0 * y};
+    const double left = 1.0 - std::clamp((y - 0.4) / (0.92 - 0.4), 0.0, 1.0);
+    const double apart = left * left * left;
+    return {green.red + apart * (magenta.red - green.red), green.green + apart * (magenta.green - green.green),
+            green.blue + apart * (magenta.blue - green.blue)};
 }
 
 std::int32_t toByte(double v)
