@@ -44,7 +44,8 @@ convert -size "$size" gradient:'#3070c0-#f0e0b0' "$work/new-background.png"
 echo "running the README's commands for one scene:"
 sed 's/^/  /' "$scratch/one-scene.sh"
 (cd "$work" && bash -euo pipefail "$scratch/one-scene.sh" >console.txt)
-python3 tools/check_cutout.py "$work"
+# Debian's own Python, which the Pillow package serves.
+/usr/bin/python3 tools/check_cutout.py "$work"
 
 # Many sets: two good ones and one that lacks a photograph.
 sets="$scratch/batch/sets"
