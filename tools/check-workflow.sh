@@ -6,7 +6,8 @@
 #    wherever alpha is above zero;
 #  - composite.png is the cutout laid over the new background as an independent
 #    computation (Python with Pillow) gives it;
-#  - the many-sets command runs every set and names the one that fails.
+#  - the many-sets command runs every set and names the one that fails;
+#  - the conversion through pipes gives the results of the BMP files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -30,7 +31,10 @@ readme_commands() {
 }
 readme_commands "one scene" >"$scratch/one-scene.sh"
 readme_commands "many sets" >"$scratch/many-sets.sh"
-[ -s "$scratch/one-scene.sh" ] && [ -s "$scratch/many-sets.sh" ] || { echo "no checked commands in README.md" >&2; exit 1; }
+readme_commands "through pipes" >"$scratch/through-pipes.sh"
+for script in one-scene many-sets through-pipes; do
+  [ -s "$scratch/$script.sh" ] || { echo "no checked commands \"$script\" in README.md" >&2; exit 1; }
+done
 
 # The camera's files: JPEG copies of the example photographs, and a new background.
 work="$scratch/scene"
@@ -46,6 +50,20 @@ sed 's/^/  /' "$scratch/one-scene.sh"
 (cd "$work" && bash -euo pipefail "$scratch/one-scene.sh" >console.txt)
 # Debian's own Python, which the Pillow package serves.
 /usr/bin/python3 tools/check_cutout.py "$work"
+
+# Through pipes: the same JPEGs, no BMP file written but the results, which must
+# equal those made from the BMP files.
+piped="$scratch/piped"
+mkdir "$piped"
+cp "$work"/{bg0,bg1,image0,image1}.jpg "$piped/"
+echo "running the README's commands through pipes:"
+sed 's/^/  /' "$scratch/through-pipes.sh"
+(cd "$piped" && bash -euo pipefail "$scratch/through-pipes.sh" >console.txt)
+for result in alpha error fg; do
+  cmp "$piped/$result.bmp" "$work/$result.bmp" || { echo "through pipes: $result.bmp differs" >&2; exit 1; }
+done
+[ "$(ls "$piped" | grep -c '\.bmp$')" -eq 3 ] || { echo "through pipes: BMP files other than the results were written" >&2; exit 1; }
+echo "through pipes: the results equal those from BMP files"
 
 # Many sets: two good ones and one that lacks a photograph.
 sets="$scratch/batch/sets"

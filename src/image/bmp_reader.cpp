@@ -5,11 +5,13 @@
 #include "file_streams.h"
 #include "plane_memory.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <exception>
 #include <limits>
 #include <optional>
+#include <streambuf>
 #include <vector>
 
 namespace ferlane {
@@ -95,6 +97,59 @@ std::optional<std::uint64_t> lengthFrom(std::istream& input, std::istream::pos_t
     return static_cast<std::uint64_t>(end - start);
 }
 
+// One past the last stored byte of the pixels, padding of the last row included.
+std::uint64_t storedEnd(const Geometry& g, std::uint64_t required)
+{
+    const auto end = g.hasPixels() ? checkedAdd(required, g.rowLength - g.usedRowBytes()) : required;
+    return end ? *end : required;
+}
+
+// The first bytes of a stream that cannot seek, held in memory and read back as a
+// seekable stream, so that the picture is read exactly as a file of that length.
+// Memory is asked for in steps no larger than what has already arrived.
+class HeldPicture : public std::streambuf {
+public:
+    HeldPicture(const std::array<unsigned char, bmp::kHeadersSize>& headers, std::istream& input,
+                std::uint64_t required, std::uint64_t end)
+        : bytes_(headers.begin(), headers.end()), required_(required)
+    {
+        constexpr std::size_t kFirstStep = 64 * 1024;
+        while (bytes_.size() < end && input) {
+            const std::uint64_t wanted = std::max<std::uint64_t>(kFirstStep, bytes_.size());
+            const auto step = static_cast<std::size_t>(std::min(wanted, end - bytes_.size()));
+            const std::size_t before = bytes_.size();
+            bytes_.resize(before + step);
+            input.read(bytes_.data() + before, static_cast<std::streamsize>(step));
+            bytes_.resize(before + static_cast<std::size_t>(input.gcount()));
+        }
+        setg(bytes_.data(), bytes_.data() + bmp::kHeadersSize, bytes_.data() + bytes_.size());
+    }
+
+    bool complete() const { return bytes_.size() >= required_; }
+
+protected:
+    pos_type seekoff(off_type offset, std::ios::seekdir direction, std::ios::openmode) override
+    {
+        const off_type base = direction == std::ios::beg   ? 0
+                              : direction == std::ios::cur ? gptr() - eback()
+                                                           : egptr() - eback();
+        return seekpos(pos_type(base + offset), std::ios::in);
+    }
+    pos_type seekpos(pos_type position, std::ios::openmode) override
+    {
+        const off_type at = position;
+        if (at < 0 || at > egptr() - eback()) {
+            return pos_type(off_type(-1));
+        }
+        setg(eback(), eback() + at, egptr());
+        return position;
+    }
+
+private:
+    std::vector<char> bytes_;
+    std::uint64_t required_;
+};
+
 void fillRow(const unsigned char* bytes, std::uint64_t bytesPerPixel, Eigen::Index row,
              Eigen::Index columns, Plane& red, Plane& green, Plane& blue)
 {
@@ -109,35 +164,9 @@ void fillRow(const unsigned char* bytes, std::uint64_t bytesPerPixel, Eigen::Ind
     }
 }
 
-}  // namespace
-
-void readBmp(std::istream& input, Plane& red, Plane& green, Plane& blue)
+// Where the pixels start, and what the planes receive: everything after the headers.
+void readPixels(std::istream& input, const Geometry& g, Plane& red, Plane& green, Plane& blue)
 {
-    const auto start = input.tellg();
-
-    std::array<unsigned char, bmp::kHeadersSize> headers{};
-    input.read(reinterpret_cast<char*>(headers.data()), bmp::kFileHeaderSize);
-    if (static_cast<std::size_t>(input.gcount()) != bmp::kFileHeaderSize ||
-        bmp::loadU16(&headers[bmp::kSignatureAt]) != bmp::kSignature) {
-        bmp::refuse();
-    }
-    input.read(reinterpret_cast<char*>(headers.data() + bmp::kFileHeaderSize), bmp::kInfoHeaderSize);
-    if (static_cast<std::size_t>(input.gcount()) != bmp::kInfoHeaderSize) {
-        bmp::refuse();
-    }
-
-    const Geometry g = parseHeaders(headers);
-
-    // A file must hold every byte the reader uses. Checking that before sizing the
-    // planes keeps a short file with a huge header from allocating anything large.
-    const auto required = requiredLength(g);
-    if (!required) {
-        bmp::refuse();
-    }
-    if (const auto length = lengthFrom(input, start); length && *length < *required) {
-        bmp::refuse();
-    }
-
     // Rows start at the pixel-row offset, counted from the file's first byte; an
     // offset below the headers moves backwards and reads rows from inside them.
     if (g.pixelOffset != bmp::kHeadersSize) {
@@ -167,6 +196,50 @@ void readBmp(std::istream& input, Plane& red, Plane& green, Plane& blue)
         const Eigen::Index target = g.topDown ? stored : g.rows - 1 - stored;
         fillRow(row.data(), g.bytesPerPixel, target, g.columns, red, green, blue);
     }
+}
+
+}  // namespace
+
+void readBmp(std::istream& input, Plane& red, Plane& green, Plane& blue)
+{
+    const auto start = input.tellg();
+
+    std::array<unsigned char, bmp::kHeadersSize> headers{};
+    input.read(reinterpret_cast<char*>(headers.data()), bmp::kFileHeaderSize);
+    if (static_cast<std::size_t>(input.gcount()) != bmp::kFileHeaderSize ||
+        bmp::loadU16(&headers[bmp::kSignatureAt]) != bmp::kSignature) {
+        bmp::refuse();
+    }
+    input.read(reinterpret_cast<char*>(headers.data() + bmp::kFileHeaderSize), bmp::kInfoHeaderSize);
+    if (static_cast<std::size_t>(input.gcount()) != bmp::kInfoHeaderSize) {
+        bmp::refuse();
+    }
+
+    const Geometry g = parseHeaders(headers);
+
+    // A file must hold every byte the reader uses. Checking that before sizing the
+    // planes keeps a short file with a huge header from allocating anything large.
+    const auto required = requiredLength(g);
+    if (!required) {
+        bmp::refuse();
+    }
+    if (const auto length = lengthFrom(input, start)) {
+        if (*length < *required) {
+            bmp::refuse();
+        }
+        readPixels(input, g, red, green, blue);
+        return;
+    }
+
+    // A pipe cannot tell its length, and its header alone must not decide how much
+    // memory the run takes: what arrives is held, in steps that grow with it, and
+    // the planes are sized only once every byte the header promises is there.
+    HeldPicture held(headers, input, *required, storedEnd(g, *required));
+    if (!held.complete()) {
+        bmp::refuse();
+    }
+    std::istream heldInput(&held);
+    readPixels(heldInput, g, red, green, blue);
 }
 
 void readBmp(std::istream& input, RgbImage& image)

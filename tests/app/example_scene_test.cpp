@@ -2,12 +2,14 @@
 // the tool recovers its soft-edged subject.
 
 #include "image/bmp_reader.h"
+#include "fifo_feed.h"
 #include "image/file_helpers.h"
 #include "tool_run.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <list>
 #include <set>
 
 namespace ferlane {
@@ -96,6 +98,26 @@ TEST(ExampleScene, GivesASoftMatteAndTheSubjectsColours)
         }
     }
     EXPECT_GT(coarse.size(), 10u);
+}
+
+TEST(ExampleScene, ReadThroughPipesGivesTheResultsOfFiles)
+{
+    if (toolIsEmulated()) {
+        GTEST_SKIP() << "named pipes are a POSIX matter";
+    }
+    ScratchDirectory files;
+    ScratchDirectory pipes;
+    std::list<FifoFeed> feeds;
+    for (const char* name : kScene) {
+        fs::copy_file(fs::path(FERLANE_EXAMPLES_DIR) / name, files / name);
+        feeds.emplace_back(pipes / name, slurp(files / name));
+    }
+    ASSERT_EQ(runTool({toolExecutable(), {}, files.path()}).status, 0);
+    const ToolRun piped = runTool({toolExecutable(), {}, pipes.path()});
+    ASSERT_EQ(piped.status, 0) << piped.output;
+    for (const char* result : {"alpha.bmp", "error.bmp", "fg.bmp"}) {
+        EXPECT_EQ(slurp(pipes / result), slurp(files / result)) << result;
+    }
 }
 
 }  // namespace

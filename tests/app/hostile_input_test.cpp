@@ -1,6 +1,7 @@
 // Broken and hostile photographs end the run cleanly under a tight address-space
 // limit: the read line, then "failed", exit status 255, and nothing written after.
 
+#include "fifo_feed.h"
 #include "regression_files.h"
 #include "scene_files.h"
 #include "tool_run.h"
@@ -102,6 +103,49 @@ TEST_F(HostileInput, APictureLargerThanMemoryFailsThroughTheOutOfMemoryPath)
     EXPECT_EQ(lines.back(), "failed");
     EXPECT_EQ(result.status, 255);
     EXPECT_FALSE(fs::exists(scratch / "alpha.bmp"));
+}
+
+// A pipe cannot tell its length, so only the rows that arrive can bound what a
+// picture read from one costs: a header claiming 30000 x 30000 pixels (10 GB of
+// planes) must fail as soon as the pipe runs dry, in the memory its bytes fill.
+TEST_F(HostileInput, APipeThatRunsDryFailsInTheMemoryItsBytesFill)
+{
+    if (toolIsEmulated()) {
+        GTEST_SKIP() << "the peak memory of a Windows program is Wine's, not the tool's";
+    }
+    constexpr std::uint64_t kPeakLimit = 256ull << 20;
+    const struct {
+        const char* file;
+        const char* readLine;
+    } roles[] = {{"bg0.bmp", "read background0 \"bg0.bmp\""},
+                 {"image1.bmp", "read image1 \"image1.bmp\""},
+                 {"alpha.bmp", "read alpha \"alpha.bmp\""}};
+    const struct {
+        std::int32_t height;
+        std::uint16_t bitsPerPixel;
+    } headers[] = {{30000, 24}, {30000, 32}, {-30000, 24}};
+    for (const auto& role : roles) {
+        for (const auto& header : headers) {
+            for (const std::size_t rowBytes : {std::size_t{0}, std::size_t{1} << 20}) {
+                writeScene(scratch.path());
+                fs::remove(scratch / role.file);
+                std::string claim = sizedBmp(0, 0, header.bitsPerPixel).bytes();
+                put32(claim, 18, 30000);
+                put32(claim, 22, static_cast<std::uint32_t>(header.height));
+                const FifoFeed feed(scratch / role.file, claim + std::string(rowBytes, '\x7f'));
+                const ToolRun result = runTool({toolExecutable(), {}, scratch.path()});
+                const std::string which = std::string(role.file) + ", height " + std::to_string(header.height) + ", " +
+                                          std::to_string(header.bitsPerPixel) + " bits, " +
+                                          std::to_string(rowBytes) + " bytes of rows";
+                const auto lines = linesOf(result.output);
+                ASSERT_GE(lines.size(), 2u) << which;
+                EXPECT_EQ(lines[lines.size() - 2], role.readLine) << which;
+                EXPECT_EQ(lines.back(), "failed") << which;
+                EXPECT_EQ(result.status, 255) << which;
+                EXPECT_LT(result.peakMemoryBytes, kPeakLimit) << which;
+            }
+        }
+    }
 }
 
 }  // namespace

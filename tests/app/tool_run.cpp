@@ -103,8 +103,10 @@ ToolRun runTool(const ToolInvocation& invocation)
         close(pipeEnds[0]);
     }
     int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    rusage usage{};
+    while (wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
     }
+    run.peakMemoryBytes = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;  // counted in KiB
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     if (emulated) {
         std::string unix;

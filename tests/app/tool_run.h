@@ -16,6 +16,9 @@ struct ToolRun {
     // after 90 seconds, or 30 seconds of processor time, is killed).
     int status = -1;
     std::string output;  // everything written to standard output
+    // The most memory the run held at once (its peak resident set), as the system
+    // accounted it to the child.
+    std::uint64_t peakMemoryBytes = 0;
 };
 
 struct ToolInvocation {

@@ -17,11 +17,42 @@ using testing::Bgr;
 using testing::BmpFile;
 using testing::sizedBmp;
 
+// A stream whose length cannot be known in advance: no seeking at all.
+class ForwardOnlyBuffer : public std::streambuf {
+public:
+    explicit ForwardOnlyBuffer(std::string bytes) : bytes_(std::move(bytes))
+    {
+        setg(bytes_.data(), bytes_.data(), bytes_.data() + bytes_.size());
+    }
+
+private:
+    std::string bytes_;
+};
+
+// Every picture is read twice, as a file arrives (a stream that knows its length)
+// and as a pipe delivers it (one that cannot seek); the two must agree.
 RgbImage readBytes(const std::string& bytes)
 {
+    RgbImage fromPipe;
+    bool pipeRefused = false;
+    try {
+        ForwardOnlyBuffer buffer(bytes);
+        std::istream pipe(&buffer);
+        readBmp(pipe, fromPipe);
+    } catch (const std::exception&) {
+        pipeRefused = true;
+    }
     std::istringstream input(bytes);
     RgbImage image;
-    readBmp(input, image);
+    try {
+        readBmp(input, image);
+    } catch (const std::exception&) {
+        EXPECT_TRUE(pipeRefused) << "read from a pipe, refused from a file";
+        throw;
+    }
+    EXPECT_FALSE(pipeRefused) << "read from a file, refused from a pipe";
+    EXPECT_TRUE(image.red == fromPipe.red && image.green == fromPipe.green && image.blue == fromPipe.blue)
+        << "a pipe gives other pixels than a file";
     return image;
 }
 
@@ -240,19 +271,7 @@ TEST(BmpReader, PixelOffsetBelowTheHeadersReadsFromInsideThem)
     EXPECT_EQ(image.red(0, 0), static_cast<unsigned char>(bytes[2]));
 }
 
-// A stream whose length cannot be known in advance: no seeking at all.
-class ForwardOnlyBuffer : public std::streambuf {
-public:
-    explicit ForwardOnlyBuffer(std::string bytes) : bytes_(std::move(bytes))
-    {
-        setg(bytes_.data(), bytes_.data(), bytes_.data() + bytes_.size());
-    }
-
-private:
-    std::string bytes_;
-};
-
-TEST(BmpReader, StreamOfUnknownLengthIsRefusedAtTheFirstShortRow)
+TEST(BmpReader, StreamOfUnknownLengthIsRefusedWhenItEndsInsideTheColours)
 {
     // 3 pixels a row: 9 colour bytes and 3 of padding, 12 in all.
     BmpFile file = sizedBmp(3, 4);
