@@ -81,22 +81,14 @@ bool readConfigurationFile(const wchar_t* path, std::string& bytes)
 
 }  // namespace
 
-void readProfileString(const wchar_t* section, const wchar_t* key, const wchar_t* fallback,
-                       wchar_t* buffer, std::size_t bufferSize, const wchar_t* path)
+std::optional<std::wstring> readProfileString(const wchar_t* section, const wchar_t* key,
+                                              const wchar_t* path)
 {
-    if (bufferSize == 0) {
-        return;
-    }
-    std::wstring value = fallback;
     std::string bytes;
-    if (readConfigurationFile(path, bytes)) {
-        if (auto found = findIniValue(decodeIniText(bytes), section, key)) {
-            value = std::move(*found);
-        }
+    if (!readConfigurationFile(path, bytes)) {
+        return std::nullopt;
     }
-    const std::size_t length = std::min(value.size(), bufferSize - 1);
-    std::copy_n(value.data(), length, buffer);
-    buffer[length] = L'\0';
+    return findIniValue(decodeIniText(bytes), section, key);
 }
 
 }  // namespace ferlane

@@ -1,8 +1,8 @@
 #include "profile_string.h"
 
-#include <algorithm>
 #include <cstdint>
-#include <limits>
+#include <cwchar>
+#include <iterator>
 
 #include <windows.h>
 
@@ -26,21 +26,23 @@ bool isConfigurationFile(const wchar_t* path)
 
 }  // namespace
 
-void readProfileString(const wchar_t* section, const wchar_t* key, const wchar_t* fallback,
-                       wchar_t* buffer, std::size_t bufferSize, const wchar_t* path)
+std::optional<std::wstring> readProfileString(const wchar_t* section, const wchar_t* key,
+                                              const wchar_t* path)
 {
-    if (bufferSize == 0) {
-        return;
-    }
-    const DWORD size = bufferSize > std::numeric_limits<DWORD>::max()
-                           ? std::numeric_limits<DWORD>::max()
-                           : static_cast<DWORD>(bufferSize);
     if (!isConfigurationFile(path)) {
-        lstrcpynW(buffer, fallback, static_cast<int>(std::min<DWORD>(size, std::numeric_limits<int>::max())));
-        return;
+        return std::nullopt;
     }
+    // The call gives its fallback for a key it does not find. No value read from a
+    // file holds a line end, so this fallback tells "not found" apart from every
+    // value, the empty one included; it ends in no blank, which the call would strip.
+    static constexpr wchar_t kNotFound[] = L"\n(not found)";
+    wchar_t buffer[kProfileValueLimit + 1];
     // The count it returns is not needed: the buffer always ends with a terminator.
-    GetPrivateProfileStringW(section, key, fallback, buffer, size, path);
+    GetPrivateProfileStringW(section, key, kNotFound, buffer, static_cast<DWORD>(std::size(buffer)), path);
+    if (std::wcscmp(buffer, kNotFound) == 0) {
+        return std::nullopt;
+    }
+    return std::wstring(buffer);
 }
 
 }  // namespace ferlane

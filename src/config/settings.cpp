@@ -2,34 +2,41 @@
 
 #include "profile_string.h"
 
+#include <algorithm>
 #include <cwchar>
+#include <string_view>
 #include <utility>
 
 namespace ferlane {
 namespace {
 
-// Room for a value read from the configuration file, terminator included: longer
-// values arrive cut to their first kProfileBufferSize - 1 characters.
-constexpr std::size_t kProfileBufferSize = 256;
-
-bool isSentinel(const wchar_t* value)
-{
-    return std::wcscmp(value, kDefaultSentinel) == 0;
-}
+// The value that selects the built-in default, compared whole: "default" or
+// "DEFAULT " is an ordinary file name.
+constexpr std::wstring_view kDefaultSentinel = L"DEFAULT";
 
 }  // namespace
 
-Settings::Settings(std::int32_t argumentCount_, const wchar_t* const* argumentVector_,
-                   std::wstring configurationPath_)
-    : argumentCount(argumentCount_),
-      argumentVector(argumentVector_),
-      configurationPath(std::move(configurationPath_))
+Settings::Settings(std::int32_t argumentCount, const wchar_t* const* argumentVector,
+                   std::wstring configurationPath)
+    : argumentCount_(argumentCount),
+      argumentVector_(argumentVector),
+      configurationPath_(std::move(configurationPath))
 {
 }
 
 std::wstring Settings::get(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue) const
 {
-    return lookupSetting(argumentCount, argumentVector, configurationPath, section, key, defaultValue);
+    std::wstring value;
+    if (const wchar_t* argument = findCommandLineValue(argumentCount_, argumentVector_, key)) {
+        value = argument;
+    } else if (auto read = readProfileString(section, key, configurationPath_.c_str())) {
+        // Windows' profile call hands a value over already cut; our own reader does not.
+        value = std::move(*read);
+        value.resize(std::min(value.size(), kProfileValueLimit));
+    } else {
+        return defaultValue;
+    }
+    return value == kDefaultSentinel ? std::wstring(defaultValue) : value;
 }
 
 const wchar_t* findCommandLineValue(std::int32_t argumentCount, const wchar_t* const* argumentVector,
@@ -44,19 +51,6 @@ const wchar_t* findCommandLineValue(std::int32_t argumentCount, const wchar_t* c
         }
     }
     return nullptr;
-}
-
-std::wstring lookupSetting(std::int32_t argumentCount, const wchar_t* const* argumentVector,
-                           const std::wstring& configurationPath, const wchar_t* section,
-                           const wchar_t* key, const wchar_t* defaultValue)
-{
-    if (const wchar_t* value = findCommandLineValue(argumentCount, argumentVector, key)) {
-        return isSentinel(value) ? std::wstring(defaultValue) : std::wstring(value);
-    }
-    wchar_t buffer[kProfileBufferSize];
-    readProfileString(section, key, kDefaultSentinel, buffer, kProfileBufferSize,
-                      configurationPath.c_str());
-    return isSentinel(buffer) ? std::wstring(defaultValue) : std::wstring(buffer);
 }
 
 }  // namespace ferlane

@@ -4,12 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <random>
+#include <ostream>
 #include <string>
 #include <vector>
 
