@@ -8,20 +8,17 @@
 # micro-benchmarks.
 #
 #   bench/run.sh [RUNS [LARGE_RUNS]]      (defaults: 10 runs, 3 of the 96 MP scene)
-set -euo pipefail
-cd "$(dirname "$0")/.."
+# shellcheck source=tools/lib.sh
+source "$(dirname "$0")/../tools/lib.sh"
 runs=${1:-10}
 large_runs=${2:-3}
 
-tools/install-deps.sh
+install_deps
 # Each build names its memory advice, so that no earlier configuration lingers.
-cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DFERLANE_BUILD_TESTS=OFF \
-  -DFERLANE_PLANE_MEMORY=prefault >/dev/null
-cmake --build build-bench --parallel "$(nproc)" >/dev/null
+configure_and_build build-bench -DFERLANE_BUILD_TESTS=OFF -DFERLANE_PLANE_MEMORY=prefault >/dev/null
 for memory in huge-prefault none; do
-  cmake -S . -B "build-bench-$memory" -DCMAKE_BUILD_TYPE=Release -DFERLANE_BUILD_TESTS=OFF \
-    -DFERLANE_PLANE_MEMORY="$memory" >/dev/null
-  cmake --build "build-bench-$memory" --parallel "$(nproc)" --target ferlane >/dev/null
+  configure_and_build "build-bench-$memory" -DFERLANE_BUILD_TESTS=OFF -DFERLANE_PLANE_MEMORY="$memory" \
+    -- ferlane >/dev/null
 done
 
 mkdir -p build-bench/scenes

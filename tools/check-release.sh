@@ -8,16 +8,15 @@
 #     once that is edited;
 #  4. the Windows zip, unpacked into a fresh folder, gives under Wine the same
 #     results as the Linux build, and reads a Ferlane.ini placed beside ferlane.exe.
-set -euo pipefail
-cd "$(dirname "$0")/.."
+# shellcheck source=tools/lib.sh
+source "$(dirname "$0")/lib.sh"
 
-tools/install-deps.sh g++-mingw-w64-x86-64-posix wine wine64 lintian python3 unzip
-sudo=""; [ "$(id -u)" -eq 0 ] || sudo="sudo"
+install_deps g++-mingw-w64-x86-64-posix wine wine64 lintian python3 unzip
 
 scratch=$(mktemp -d)
 etc_backup=""
 cleanup() {
-  if [ -n "$etc_backup" ]; then $sudo cp "$etc_backup" /etc/ferlane/Ferlane.ini; fi
+  if [ -n "$etc_backup" ]; then as_root cp "$etc_backup" /etc/ferlane/Ferlane.ini; fi
   if declare -F wine_cleanup >/dev/null; then wine_cleanup; fi
   rm -rf "$scratch"
 }
@@ -49,8 +48,7 @@ if grep -qE '^[EW]: ' "$scratch/lintian.txt"; then fail "lintian reports errors 
 echo "lintian: no errors, no warnings"
 
 # The results of the Linux build itself, to compare both artifacts with.
-mkdir "$scratch/built"
-cp examples/*.bmp "$scratch/built/"
+example_scene "$scratch/built"
 (cd "$scratch/built" && "$scratch/first/build-release-linux/src/app/ferlane" >console.txt)
 
 same_results() {  # same_results DIRECTORY: its results equal the Linux build's
@@ -60,25 +58,24 @@ same_results() {  # same_results DIRECTORY: its results equal the Linux build's
 }
 
 # 3. The Debian package, installed.
-$sudo apt-get install -y -qq "$deb" >/dev/null
+as_root apt-get install -y -qq "$deb" >/dev/null
 [ "$(command -v ferlane)" = /usr/bin/ferlane ] || fail "ferlane on PATH is $(command -v ferlane), not the package's"
 [ -f /usr/share/man/man1/ferlane.1.gz ] || fail "no manual page installed"
 if command -v man >/dev/null; then
   man -P cat ferlane 2>/dev/null | grep -q 'two-background matting' || fail "man ferlane does not show the page"
 fi
 dpkg-query -W -f='${Conffiles}\n' ferlane | grep -q '/etc/ferlane/Ferlane.ini' || fail "/etc/ferlane/Ferlane.ini is no conffile"
-mkdir "$scratch/installed"
-cp examples/*.bmp "$scratch/installed/"
+example_scene "$scratch/installed"
 (cd "$scratch/installed" && ferlane >console.txt)
 same_results "$scratch/installed"
 etc_backup="$scratch/Ferlane.ini.orig"
 cp /etc/ferlane/Ferlane.ini "$etc_backup"
-$sudo sed -i 's/^Foreground=DEFAULT$/Foreground=from-etc.bmp/' /etc/ferlane/Ferlane.ini
+as_root sed -i 's/^Foreground=DEFAULT$/Foreground=from-etc.bmp/' /etc/ferlane/Ferlane.ini
 rm "$scratch/installed/alpha.bmp"  # computed again, not read back clamped
 (cd "$scratch/installed" && ferlane >edited.txt)
 grep -qx 'write foreground "from-etc.bmp"' "$scratch/installed/edited.txt" || fail "the edited /etc/ferlane/Ferlane.ini is not read"
 cmp "$scratch/installed/from-etc.bmp" "$scratch/built/fg.bmp" || fail "the foreground named in /etc differs"
-$sudo cp "$etc_backup" /etc/ferlane/Ferlane.ini
+as_root cp "$etc_backup" /etc/ferlane/Ferlane.ini
 etc_backup=""
 echo "the installed package ($(dpkg-query -W -f='${Version}' ferlane)) gives the build's results and reads /etc/ferlane/Ferlane.ini"
 
@@ -99,8 +96,7 @@ source tools/wine-env.sh
 run_exe() {  # run_exe DIRECTORY OUTPUT: the unpacked ferlane.exe, console lines with LF
   (cd "$1" && wine "$program_dir/ferlane.exe" </dev/null | tr -d '\r' >"$2")
 }
-mkdir "$scratch/windows"
-cp examples/*.bmp "$scratch/windows/"
+example_scene "$scratch/windows"
 run_exe "$scratch/windows" console.txt
 same_results "$scratch/windows"
 printf '[Ferlane]\r\nForeground=from-ini.bmp\r\n' >"$program_dir/Ferlane.ini"

@@ -8,13 +8,12 @@
 #    computation (Python with Pillow) gives it;
 #  - the many-sets command runs every set and names the one that fails;
 #  - the conversion through pipes gives the results of the BMP files.
-set -euo pipefail
-cd "$(dirname "$0")/.."
+# shellcheck source=tools/lib.sh
+source "$(dirname "$0")/lib.sh"
 root=$(pwd)
 
-tools/install-deps.sh imagemagick python3 python3-pil
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DFERLANE_BUILD_TESTS=OFF >/dev/null
-cmake --build build --parallel "$(nproc)" --target ferlane >/dev/null
+install_deps imagemagick python3 python3-pil
+configure_and_build build -DFERLANE_BUILD_TESTS=OFF -- ferlane >/dev/null
 export PATH="$root/build/src/app:$PATH"
 
 scratch=$(mktemp -d)

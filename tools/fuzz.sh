@@ -8,15 +8,14 @@
 # is kept between runs. Any input that makes a target fail is written to
 # build-fuzz/artifacts/ and the script exits non-zero: fix the fault, then keep the
 # input in tests/regressions/ so every test run replays it.
-set -euo pipefail
-cd "$(dirname "$0")/.."
+# shellcheck source=tools/lib.sh
+source "$(dirname "$0")/lib.sh"
 seconds=${1:-60}
 
-tools/install-deps.sh clang libfuzzer-14-dev libclang-rt-14-dev
+install_deps clang libfuzzer-14-dev libclang-rt-14-dev
 
-cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DFERLANE_FUZZ=ON -DFERLANE_BUILD_TESTS=OFF >/dev/null
-cmake --build build-fuzz --parallel "$(nproc)" --target bmp_reader_fuzz ini_fuzz make-fuzz-seeds >/dev/null
+configure_and_build build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DFERLANE_FUZZ=ON -DFERLANE_BUILD_TESTS=OFF -- bmp_reader_fuzz ini_fuzz make-fuzz-seeds >/dev/null
 
 mkdir -p build-fuzz/corpus/bmp build-fuzz/corpus/ini build-fuzz/artifacts
 build-fuzz/tests/fuzz/make-fuzz-seeds build-fuzz/corpus/bmp build-fuzz/corpus/ini

@@ -6,10 +6,10 @@
 #
 # Builds are reproducible: the same commit gives the same bytes, wherever and
 # whenever it is built. Every time stamp is the commit's (SOURCE_DATE_EPOCH).
-set -euo pipefail
-cd "$(dirname "$0")/.."
+# shellcheck source=tools/lib.sh
+source "$(dirname "$0")/lib.sh"
 
-tools/install-deps.sh g++-mingw-w64-x86-64-posix python3
+install_deps g++-mingw-w64-x86-64-posix python3
 
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
   SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
@@ -23,8 +23,7 @@ build() {  # build DIRECTORY [CMAKE ARGUMENTS...]
   local directory=$1
   shift
   rm -rf "$directory"
-  cmake -S . -B "$directory" -DCMAKE_BUILD_TYPE=Release -DFERLANE_BUILD_TESTS=OFF "$@" >/dev/null
-  cmake --build "$directory" --parallel "$(nproc)" --target ferlane >/dev/null
+  configure_and_build "$directory" -DFERLANE_BUILD_TESTS=OFF "$@" -- ferlane >/dev/null
   (cd "$directory" && cpack >/dev/null)
 }
 

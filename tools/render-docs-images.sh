@@ -2,10 +2,10 @@
 # Renders the README's pictures from the tool's real output on the example scene:
 # the four photographs, the three results, and the foreground laid over a
 # checkerboard through the alpha matte, as PNG files in docs/images/.
-set -euo pipefail
-cd "$(dirname "$0")/.."
+# shellcheck source=tools/lib.sh
+source "$(dirname "$0")/lib.sh"
 
-tools/install-deps.sh imagemagick
+install_deps imagemagick
 
 tools/run-example.sh >/dev/null
 results=out/example

@@ -4,12 +4,12 @@
 #include "config/settings.h"
 #include "image/bmp_reader.h"
 #include "image/bmp_writer.h"
-#include "image/file_identity.h"
-#include "image/file_streams.h"
+#include "file_identity.h"
 #include "matting/alpha.h"
 #include "matting/foreground.h"
 #include "version.h"
 
+#include <exception>
 #include <utility>
 
 namespace ferlane {
@@ -61,6 +61,44 @@ void printBanner(Console& console)
     console.printLine(L"");
 }
 
+// The run's results go to disk only under names that lead to none of its inputs:
+// opening a file for writing cuts it at once, so a result named after one of the
+// photographs, by whatever path or link, would destroy it.
+class ResultFiles final : public ResultWriter {
+public:
+    // Records a file the run has read; it must come through the run unchanged.
+    void keep(const std::wstring& input) { inputs_.add(input); }
+
+    void write(const std::wstring& path, const RgbImage& picture) override
+    {
+        write(path, picture.red, picture.green, picture.blue);
+    }
+
+    void write(const std::wstring& path, const Plane& red, const Plane& green, const Plane& blue)
+    {
+        if (inputs_.contains(path)) {
+            throw std::exception();
+        }
+        writeBmpFile(path, red, green, blue);
+    }
+
+private:
+    KeptFiles inputs_;
+};
+
+// One photograph: its line, the picture, and its place among the kept inputs. Every
+// photograph after the first must have the first one's size.
+void readPhotograph(Console& console, const wchar_t* line, const std::wstring& name, RgbImage& image,
+                    ResultFiles& results, const RgbImage* first = nullptr)
+{
+    console.printFileLine(line, name);
+    readBmpFile(name, image);
+    results.keep(name);
+    if (first != nullptr) {
+        requireSameSize(image, *first);
+    }
+}
+
 void run(std::int32_t argumentCount, const wchar_t* const* argumentVector,
          const std::wstring& executablePath, Console& console)
 {
@@ -69,51 +107,41 @@ void run(std::int32_t argumentCount, const wchar_t* const* argumentVector,
     const Settings settings(argumentCount, argumentVector, configurationPathBeside(executablePath));
     const FileNames names = resolveFileNames(settings);
 
+    ResultFiles results;
     RgbImage background0;
     RgbImage image0;
     RgbImage background1;
     RgbImage image1;
-    // Every file read here must come through the run unchanged, whatever the results are named.
-    KeptFiles inputs;
+    readPhotograph(console, L"read background0 ", names.background0, background0, results);
+    readPhotograph(console, L"read image0 ", names.image0, image0, results, &background0);
+    readPhotograph(console, L"read background1 ", names.background1, background1, results, &background0);
+    readPhotograph(console, L"read image1 ", names.image1, image1, results, &background0);
 
-    console.printFileLine(L"read background0 ", names.background0);
-    readBmpFile(names.background0, background0);
-    inputs.add(names.background0);
-    console.printFileLine(L"read image0 ", names.image0);
-    readBmpFile(names.image0, image0);
-    inputs.add(names.image0);
-    requireSameSize(image0, background0);
-    console.printFileLine(L"read background1 ", names.background1);
-    readBmpFile(names.background1, background1);
-    inputs.add(names.background1);
-    requireSameSize(background1, background0);
-    console.printFileLine(L"read image1 ", names.image1);
-    readBmpFile(names.image1, image1);
-    inputs.add(names.image1);
-    requireSameSize(image1, background0);
-
-    // An existing alpha file always wins over computing one; it stays open to the end.
-    RgbImage alphaFile;
+    // An existing alpha file always wins over computing one. It is held open to the
+    // end of the run: an open file keeps its identity (no new file can take its
+    // inode or file index), so no result can be mistaken for it or written over
+    // it, and on Windows no other program can delete it while its matte is in use.
+    OptionalBmpFile alphaFile(names.alpha);
+    RgbImage alphaImage;
     Plane computedAlpha;
     const Plane* alpha = &computedAlpha;
-    std::ifstream alphaInput = openInputFile(names.alpha);
-    if (alphaInput.is_open()) {
-        inputs.add(names.alpha);
+    if (alphaFile.isOpen()) {
+        results.keep(names.alpha);
         console.printFileLine(L"read alpha ", names.alpha);
-        readBmp(alphaInput, alphaFile);
-        requireSameSize(alphaFile, background0);
-        alpha = &alphaFile.red;
+        alphaFile.read(alphaImage);
+        requireSameSize(alphaImage, background0);
+        alpha = &alphaImage.red;
     } else {
         console.printLine(L"reconstruct alpha");
         Plane error;
         reconstructAlpha(background0, image0, background1, image1, computedAlpha, error);
         console.printFileLine(L"write alpha ", names.alpha);
-        writeBmpFile(names.alpha, computedAlpha, computedAlpha, computedAlpha, inputs);
+        results.write(names.alpha, computedAlpha, computedAlpha, computedAlpha);
         console.printFileLine(L"write calculation error ", names.error);
-        writeBmpFile(names.error, error, error, error, inputs);
+        results.write(names.error, error, error, error);
     }
 
-    runForegroundStage(console, names.foreground, background0, image0, background1, image1, *alpha, inputs);
+    runForegroundStage(console, results, names.foreground, background0, image0, background1, image1, *alpha);
 }
 
 }  // namespace

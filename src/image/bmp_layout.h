@@ -18,7 +18,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <exception>
+
+#include "bmp_refusal.h"
 
 namespace ferlane::bmp {
 
@@ -84,17 +85,22 @@ inline void storeU32(unsigned char* p, std::uint32_t v)
     p[3] = static_cast<unsigned char>(v >> 24);
 }
 
-// Every file or picture the format cannot carry is refused the same way: a plain
-// exception without a message, which the driver reports as a failure.
-[[noreturn]] inline void refuse()
+// Every file or picture the format cannot carry is refused with the rule it broke.
+[[noreturn]] inline void refuse(BmpRule rule)
 {
-    throw std::exception();
+    throw BmpRefusal(rule);
 }
 
 // A stored row of 24-bit pixels is padded to a multiple of four bytes.
 constexpr std::uint64_t rowLength24(std::uint64_t columns)
 {
     return ((columns + 1) * 3) & ~std::uint64_t{3};
+}
+
+// A stored row of 32-bit pixels needs no padding.
+constexpr std::uint64_t rowLength32(std::uint64_t columns)
+{
+    return 4 * columns;
 }
 
 }  // namespace ferlane::bmp

@@ -46,12 +46,15 @@ Geometry parseHeaders(const std::array<unsigned char, bmp::kHeadersSize>& header
     const std::int32_t height = bmp::loadI32(&headers[bmp::kHeightAt]);
     const std::uint16_t bitsPerPixel = bmp::loadU16(&headers[bmp::kBitsPerPixelAt]);
 
-    if (bitsPerPixel != 24 && bitsPerPixel != 32) {
-        bmp::refuse();
+    // Checked in the order the fields lie in the file.
+    if (width < 0) {
+        bmp::refuse(BmpRule::kNegativeWidth);
     }
-    // No plane can take a negative width, and |-2^31| does not fit a 32-bit height.
-    if (width < 0 || height == std::numeric_limits<std::int32_t>::min()) {
-        bmp::refuse();
+    if (height == std::numeric_limits<std::int32_t>::min()) {
+        bmp::refuse(BmpRule::kHeightOutOfRange);
+    }
+    if (bitsPerPixel != 24 && bitsPerPixel != 32) {
+        bmp::refuse(BmpRule::kUnsupportedBitDepth);
     }
 
     Geometry g;
@@ -60,7 +63,7 @@ Geometry parseHeaders(const std::array<unsigned char, bmp::kHeadersSize>& header
     g.topDown = height < 0;
     g.bytesPerPixel = bitsPerPixel / 8;
     g.rowLength = bitsPerPixel == 24 ? bmp::rowLength24(static_cast<std::uint64_t>(width))
-                                     : 4 * static_cast<std::uint64_t>(width);
+                                     : bmp::rowLength32(static_cast<std::uint64_t>(width));
     g.pixelOffset = bmp::loadU32(&headers[bmp::kPixelOffsetAt]);
     return g;
 }
@@ -191,7 +194,7 @@ void readPixels(std::istream& input, const Geometry& g, Plane& red, Plane& green
     for (std::int64_t stored = 0; stored < g.rows; ++stored) {
         input.read(reinterpret_cast<char*>(row.data()), static_cast<std::streamsize>(row.size()));
         if (static_cast<std::uint64_t>(input.gcount()) < used) {
-            bmp::refuse();  // the file ends, or cannot be read, inside the pixels
+            bmp::refuse(BmpRule::kShorterThanPixels);  // the file ends, or cannot be read, inside the pixels
         }
         const Eigen::Index target = g.topDown ? stored : g.rows - 1 - stored;
         fillRow(row.data(), g.bytesPerPixel, target, g.columns, red, green, blue);
@@ -206,13 +209,15 @@ void readBmp(std::istream& input, Plane& red, Plane& green, Plane& blue)
 
     std::array<unsigned char, bmp::kHeadersSize> headers{};
     input.read(reinterpret_cast<char*>(headers.data()), bmp::kFileHeaderSize);
-    if (static_cast<std::size_t>(input.gcount()) != bmp::kFileHeaderSize ||
-        bmp::loadU16(&headers[bmp::kSignatureAt]) != bmp::kSignature) {
-        bmp::refuse();
+    if (static_cast<std::size_t>(input.gcount()) != bmp::kFileHeaderSize) {
+        bmp::refuse(BmpRule::kShorterThanHeaders);
+    }
+    if (bmp::loadU16(&headers[bmp::kSignatureAt]) != bmp::kSignature) {
+        bmp::refuse(BmpRule::kNoSignature);
     }
     input.read(reinterpret_cast<char*>(headers.data() + bmp::kFileHeaderSize), bmp::kInfoHeaderSize);
     if (static_cast<std::size_t>(input.gcount()) != bmp::kInfoHeaderSize) {
-        bmp::refuse();
+        bmp::refuse(BmpRule::kShorterThanHeaders);
     }
 
     const Geometry g = parseHeaders(headers);
@@ -221,11 +226,11 @@ void readBmp(std::istream& input, Plane& red, Plane& green, Plane& blue)
     // planes keeps a short file with a huge header from allocating anything large.
     const auto required = requiredLength(g);
     if (!required) {
-        bmp::refuse();
+        bmp::refuse(BmpRule::kPixelsBeyondReach);
     }
     if (const auto length = lengthFrom(input, start)) {
         if (*length < *required) {
-            bmp::refuse();
+            bmp::refuse(BmpRule::kShorterThanPixels);
         }
         readPixels(input, g, red, green, blue);
         return;
@@ -236,7 +241,7 @@ void readBmp(std::istream& input, Plane& red, Plane& green, Plane& blue)
     // the planes are sized only once every byte the header promises is there.
     HeldPicture held(headers, input, *required, storedEnd(g, *required));
     if (!held.complete()) {
-        bmp::refuse();
+        bmp::refuse(BmpRule::kShorterThanPixels);
     }
     std::istream heldInput(&held);
     readPixels(heldInput, g, red, green, blue);
@@ -247,18 +252,19 @@ void readBmp(std::istream& input, RgbImage& image)
     readBmp(input, image.red, image.green, image.blue);
 }
 
-void readBmpFile(const std::wstring& path, Plane& red, Plane& green, Plane& blue)
-{
-    std::ifstream input = openInputFile(path);
-    if (!input.is_open()) {
-        bmp::refuse();
-    }
-    readBmp(input, red, green, blue);
-}
-
 void readBmpFile(const std::wstring& path, RgbImage& image)
 {
-    readBmpFile(path, image.red, image.green, image.blue);
+    OptionalBmpFile(path).read(image);
+}
+
+OptionalBmpFile::OptionalBmpFile(const std::wstring& path) : input_(openInputFile(path)) {}
+
+void OptionalBmpFile::read(RgbImage& image)
+{
+    if (!isOpen()) {
+        bmp::refuse(BmpRule::kCannotOpen);
+    }
+    readBmp(input_, image);
 }
 
 }  // namespace ferlane

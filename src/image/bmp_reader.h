@@ -1,7 +1,9 @@
 #pragma once
 
+#include "bmp_refusal.h"
 #include "plane.h"
 
+#include <fstream>
 #include <istream>
 #include <string>
 
@@ -11,8 +13,8 @@ namespace ferlane {
 // The planes are resized to the picture and receive one value 0..255 per pixel.
 //
 // A file that is no supported BMP, or that ends before its last pixel, is refused
-// with a plain std::exception carrying no message; a picture too large for memory
-// raises std::bad_alloc. When the stream's length can be known, it is checked
+// with a BmpRefusal naming the rule it broke (bmp_refusal.h); a picture too large
+// for memory raises std::bad_alloc. When the stream's length can be known, it is checked
 // against the header before any plane is sized, so a lying header never causes a
 // large allocation. The stream is left after the last row read and stays open.
 void readBmp(std::istream& input, Plane& red, Plane& green, Plane& blue);
@@ -20,7 +22,22 @@ void readBmp(std::istream& input, RgbImage& image);
 
 // Opens the named file (relative names are relative to the working directory) and
 // reads it as readBmp does. A file that cannot be opened is refused like a bad one.
-void readBmpFile(const std::wstring& path, Plane& red, Plane& green, Plane& blue);
 void readBmpFile(const std::wstring& path, RgbImage& image);
+
+// A picture file that may be absent, such as a matte made by an earlier run: it is
+// opened when the object is made, read only if that open succeeded, and held open
+// for as long as the object lives, so its owner decides how long the file is held.
+class OptionalBmpFile {
+public:
+    explicit OptionalBmpFile(const std::wstring& path);
+
+    bool isOpen() const { return input_.is_open(); }
+
+    // Reads the open file as readBmp does; an unopened file is refused.
+    void read(RgbImage& image);
+
+private:
+    std::ifstream input_;
+};
 
 }  // namespace ferlane

@@ -13,45 +13,15 @@
 namespace ferlane {
 namespace {
 
-struct Layout {
-    std::uint32_t rows = 0;
-    std::uint32_t columns = 0;
-    std::uint32_t rowLength = 0;
-    std::uint32_t pixelDataSize = 0;
-    std::uint32_t fileSize = 0;
-};
-
-// Everything that can make a picture unwritable is found here, before a file is
-// created: planes that disagree in size, and pictures too large for the format's
-// 32-bit size fields or its signed 32-bit width and height.
-Layout layoutFor(const Plane& red, const Plane& green, const Plane& blue)
+void requireOneSize(const Plane& red, const Plane& green, const Plane& blue)
 {
     if (green.rows() != red.rows() || green.cols() != red.cols() || blue.rows() != red.rows() ||
         blue.cols() != red.cols()) {
-        bmp::refuse();
+        bmp::refuse(BmpRule::kPlaneSizesDiffer);
     }
-    constexpr auto kMaxDimension = static_cast<Eigen::Index>(std::numeric_limits<std::int32_t>::max());
-    if (red.rows() > kMaxDimension || red.cols() > kMaxDimension) {
-        bmp::refuse();
-    }
-    const std::uint64_t rowLength = bmp::rowLength24(static_cast<std::uint64_t>(red.cols()));
-    const auto pixelBytes = checkedMultiply(static_cast<std::uint64_t>(red.rows()), rowLength);
-    const auto fileSize = pixelBytes ? checkedAdd(*pixelBytes, bmp::kHeadersSize) : std::nullopt;
-    constexpr std::uint64_t kMaxField = std::numeric_limits<std::uint32_t>::max();
-    if (!fileSize || *fileSize > kMaxField) {
-        bmp::refuse();
-    }
-    Layout layout;
-    layout.rows = static_cast<std::uint32_t>(red.rows());
-    layout.columns = static_cast<std::uint32_t>(red.cols());
-    // A row can be longer than the 32-bit fields allow when there are no rows at all.
-    layout.rowLength = layout.rows == 0 ? 0 : static_cast<std::uint32_t>(rowLength);
-    layout.pixelDataSize = static_cast<std::uint32_t>(*pixelBytes);
-    layout.fileSize = static_cast<std::uint32_t>(*fileSize);
-    return layout;
 }
 
-std::array<unsigned char, bmp::kHeadersSize> headersFor(const Layout& layout)
+std::array<unsigned char, bmp::kHeadersSize> headersFor(const BmpLayout& layout)
 {
     std::array<unsigned char, bmp::kHeadersSize> h{};  // every field not set below is 0
     bmp::storeU16(&h[bmp::kSignatureAt], bmp::kSignature);
@@ -78,7 +48,7 @@ unsigned char clampToByte(std::int32_t v)
     return v <= 0 ? 0 : v >= 255 ? 255 : static_cast<unsigned char>(v);
 }
 
-void writeRows(std::ostream& output, const Layout& layout, const Plane& red, const Plane& green,
+void writeRows(std::ostream& output, const BmpLayout& layout, const Plane& red, const Plane& green,
                const Plane& blue)
 {
     if (layout.rowLength == 0) {
@@ -100,7 +70,7 @@ void writeRows(std::ostream& output, const Layout& layout, const Plane& red, con
     }
 }
 
-void writeLaidOut(std::ostream& output, const Layout& layout, const Plane& red, const Plane& green,
+void writeLaidOut(std::ostream& output, const BmpLayout& layout, const Plane& red, const Plane& green,
                   const Plane& blue)
 {
     const auto headers = headersFor(layout);
@@ -108,40 +78,63 @@ void writeLaidOut(std::ostream& output, const Layout& layout, const Plane& red, 
     writeRows(output, layout, red, green, blue);
     output.flush();
     if (!output) {
-        bmp::refuse();  // a full disk or an I/O error must not pass for a written picture
+        bmp::refuse(BmpRule::kWriteFailed);  // a full disk or an I/O error must not pass for a written picture
     }
+}
+
+BmpLayout layoutOf(const Plane& red, const Plane& green, const Plane& blue)
+{
+    requireOneSize(red, green, blue);
+    return bmpLayout(red.rows(), red.cols());
 }
 
 }  // namespace
 
-void writeBmp(std::ostream& output, const Plane& red, const Plane& green, const Plane& blue)
+BmpLayout bmpLayout(Eigen::Index rows, Eigen::Index columns)
 {
-    writeLaidOut(output, layoutFor(red, green, blue), red, green, blue);
+    constexpr auto kMaxDimension = static_cast<Eigen::Index>(std::numeric_limits<std::int32_t>::max());
+    if (rows < 0 || columns < 0 || rows > kMaxDimension || columns > kMaxDimension) {
+        bmp::refuse(BmpRule::kTooLargeForFormat);
+    }
+    const std::uint64_t rowLength = bmp::rowLength24(static_cast<std::uint64_t>(columns));
+    const auto pixelBytes = checkedMultiply(static_cast<std::uint64_t>(rows), rowLength);
+    const auto fileSize = pixelBytes ? checkedAdd(*pixelBytes, bmp::kHeadersSize) : std::nullopt;
+    constexpr std::uint64_t kMaxField = std::numeric_limits<std::uint32_t>::max();
+    if (!fileSize || *fileSize > kMaxField) {
+        bmp::refuse(BmpRule::kTooLargeForFormat);
+    }
+    BmpLayout layout;
+    layout.rows = static_cast<std::uint32_t>(rows);
+    layout.columns = static_cast<std::uint32_t>(columns);
+    // A row can be longer than the 32-bit fields allow when there are no rows at all.
+    layout.rowLength = layout.rows == 0 ? 0 : static_cast<std::uint32_t>(rowLength);
+    layout.pixelDataSize = static_cast<std::uint32_t>(*pixelBytes);
+    layout.fileSize = static_cast<std::uint32_t>(*fileSize);
+    return layout;
 }
 
-void writeBmpFile(const std::wstring& path, const Plane& red, const Plane& green, const Plane& blue,
-                  const KeptFiles& kept)
+void writeBmp(std::ostream& output, const Plane& red, const Plane& green, const Plane& blue)
 {
-    const Layout layout = layoutFor(red, green, blue);
-    // Opening for writing cuts the file at once: a result that names one of the
-    // run's own photographs, by whatever path or link, would destroy it.
-    if (kept.contains(path)) {
-        bmp::refuse();
-    }
+    writeLaidOut(output, layoutOf(red, green, blue), red, green, blue);
+}
+
+void writeBmpFile(const std::wstring& path, const Plane& red, const Plane& green, const Plane& blue)
+{
+    const BmpLayout layout = layoutOf(red, green, blue);
     std::ofstream output = openOutputFile(path);
     if (!output.is_open()) {
-        bmp::refuse();
+        bmp::refuse(BmpRule::kCannotCreate);
     }
     writeLaidOut(output, layout, red, green, blue);
     output.close();
     if (output.fail()) {
-        bmp::refuse();
+        bmp::refuse(BmpRule::kWriteFailed);
     }
 }
 
-void writeBmpFile(const std::wstring& path, const RgbImage& image, const KeptFiles& kept)
+void writeBmpFile(const std::wstring& path, const RgbImage& image)
 {
-    writeBmpFile(path, image.red, image.green, image.blue, kept);
+    writeBmpFile(path, image.red, image.green, image.blue);
 }
 
 }  // namespace ferlane

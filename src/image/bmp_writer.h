@@ -1,7 +1,9 @@
 #pragma once
 
-#include "file_identity.h"
+#include "bmp_refusal.h"
 #include "plane.h"
+
+#include <cstdint>
 
 #include <ostream>
 #include <string>
@@ -13,17 +15,28 @@ namespace ferlane {
 // three channels to write a grey picture.
 //
 // Planes of different sizes, and pictures whose file size does not fit the format's
-// 32-bit size fields, are refused with a plain std::exception before anything is
-// written. So is a write that fails (a full disk): the stream is flushed and checked
-// after the last row.
+// 32-bit size fields, are refused with a BmpRefusal before anything is written. So
+// is a write that fails (a full disk): the stream is flushed and checked after the
+// last row.
 void writeBmp(std::ostream& output, const Plane& red, const Plane& green, const Plane& blue);
 
+// The sizes a 24-bit file of rows x columns records in its header. Everything that
+// makes a picture unwritable by its size is found here, before any file is made:
+// a width or height beyond the signed 32-bit fields, and a file of 4 GiB or more,
+// which the 32-bit size fields cannot hold.
+struct BmpLayout {
+    std::uint32_t rows = 0;
+    std::uint32_t columns = 0;
+    std::uint32_t rowLength = 0;
+    std::uint32_t pixelDataSize = 0;
+    std::uint32_t fileSize = 0;
+};
+BmpLayout bmpLayout(Eigen::Index rows, Eigen::Index columns);
+
 // Creates the named file, or cuts an existing one to zero length, and writes the
-// picture as writeBmp does. Refusals that need no file happen before it is touched:
-// among them a name that leads to one of the `kept` files, which is never cut. A
-// file that cannot be created, or whose write or close fails, throws std::exception.
-void writeBmpFile(const std::wstring& path, const Plane& red, const Plane& green, const Plane& blue,
-                  const KeptFiles& kept = KeptFiles());
-void writeBmpFile(const std::wstring& path, const RgbImage& image, const KeptFiles& kept = KeptFiles());
+// picture as writeBmp does. Refusals that need no file happen before it is touched.
+// A file that cannot be created, or whose write or close fails, is refused too.
+void writeBmpFile(const std::wstring& path, const Plane& red, const Plane& green, const Plane& blue);
+void writeBmpFile(const std::wstring& path, const RgbImage& image);
 
 }  // namespace ferlane

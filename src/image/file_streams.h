@@ -1,8 +1,8 @@
 #pragma once
 
-// Opening files by their wide names. This is the image subsystem's only contact
-// with the platform: each platform converts or passes the name in its own way, and
-// the name is otherwise used exactly as given.
+// Opening files by their wide names, for the reader and the writer only: the rest
+// of the tool reaches files through them. Each platform converts or passes the
+// name in its own way, and the name is otherwise used exactly as given.
 
 #include <fstream>
 #include <string>

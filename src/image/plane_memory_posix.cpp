@@ -1,4 +1,5 @@
 #include "plane_memory.h"
+#include "plane_memory_mode.h"
 
 #include <cstdint>
 
@@ -27,11 +28,13 @@ void prepareForWriting(void* data, std::size_t bytes)
     // Both calls may be refused: a kernel without the advice answers EINVAL, one
     // short of memory ENOMEM. Either way the plane is as usable as before, and its
     // pages arrive one by one as it is written, as they always did.
-#if defined(FERLANE_PLANE_HUGE_PAGES) && defined(MADV_HUGEPAGE)
-    // Not in the release. On virtual machines whose host takes back freed memory
-    // in large blocks, large pages are exactly the memory the host must supply
-    // afresh: a run started after a pause took twice as long with them.
-    madvise(range, length, MADV_HUGEPAGE);
+#ifdef MADV_HUGEPAGE
+    if (kPlaneMemoryMode >= kLargePrefaulted) {
+        // Not in the release. On virtual machines whose host takes back freed memory
+        // in large blocks, large pages are exactly the memory the host must supply
+        // afresh: a run started after a pause took twice as long with them.
+        madvise(range, length, MADV_HUGEPAGE);
+    }
 #endif
     // One call supplies the whole range, instead of one trap per page at first write.
 #ifdef MADV_POPULATE_WRITE

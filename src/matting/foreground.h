@@ -1,8 +1,8 @@
 #pragma once
 
 #include "console.h"
-#include "image/file_identity.h"
 #include "image/plane.h"
+#include "result_writer.h"
 
 #include <string>
 
@@ -18,11 +18,10 @@ void reconstructForeground(const RgbImage& background0, const RgbImage& image0,
                            const Plane& alpha, RgbImage& foreground);
 
 // The run's last stage: announces itself, reconstructs the foreground and writes it
-// to the named file, announcing the write; a name that leads to one of the `kept`
-// files is refused instead. Failures of the write propagate.
-void runForegroundStage(Console& console, const std::wstring& foregroundPath,
+// through `results` under the given name, announcing the write. Failures of the
+// write propagate.
+void runForegroundStage(Console& console, ResultWriter& results, const std::wstring& foregroundPath,
                         const RgbImage& background0, const RgbImage& image0,
-                        const RgbImage& background1, const RgbImage& image1, const Plane& alpha,
-                        const KeptFiles& kept);
+                        const RgbImage& background1, const RgbImage& image1, const Plane& alpha);
 
 }  // namespace ferlane

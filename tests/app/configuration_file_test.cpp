@@ -3,7 +3,7 @@
 
 #include "config/profile_string.h"
 #include "scene_files.h"
-#include "tool_run.h"
+#include "support/tool_run.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@
 namespace ferlane {
 namespace {
 
-using namespace ferlane::testing;
+using namespace ferlane::support;
 namespace fs = std::filesystem;
 
 class ConfigurationFile : public ::testing::Test {
@@ -39,7 +39,7 @@ protected:
 
     static std::string line(const std::string& prefix, const std::string& name) { return prefix + "\"" + name + "\""; }
 
-    ScratchDirectory scratch;
+    ScratchFolder scratch;
     const std::string executableName = fs::path(toolExecutable()).filename().string();
     const fs::path bin = scratch / "bin";
     const fs::path work = scratch / "work";
@@ -47,7 +47,7 @@ protected:
 
 TEST_F(ConfigurationFile, BesideTheExecutableNamesFilesRelativeToTheWorkingDirectory)
 {
-    spit(bin / "Ferlane.ini", "[Ferlane]\r\nBackground0=shots/left.bmp\r\nAlpha=DEFAULT\r\nError=out-error.bmp\r\n");
+    writeFile(bin / "Ferlane.ini", "[Ferlane]\r\nBackground0=shots/left.bmp\r\nAlpha=DEFAULT\r\nError=out-error.bmp\r\n");
     const ToolRun result = run((bin / executableName).string());
     const std::vector<std::string> lines = linesOf(result.output);
     EXPECT_EQ(result.status, 0) << result.output;
@@ -55,13 +55,13 @@ TEST_F(ConfigurationFile, BesideTheExecutableNamesFilesRelativeToTheWorkingDirec
     EXPECT_EQ(lines[4], line("read background0 ", "shots/left.bmp"));
     EXPECT_EQ(lines[9], line("write alpha ", "alpha.bmp"));
     EXPECT_EQ(lines[10], line("write calculation error ", "out-error.bmp"));
-    EXPECT_EQ(slurp(work / "out-error.bmp"), bmpBytes(kErrorWritten));
-    EXPECT_EQ(slurp(work / "fg.bmp"), bmpBytes(kForegroundComputed));
+    EXPECT_EQ(readFile(work / "out-error.bmp"), bmpBytes(kErrorWritten));
+    EXPECT_EQ(readFile(work / "fg.bmp"), bmpBytes(kForegroundComputed));
 }
 
 TEST_F(ConfigurationFile, IsFoundThroughPathAndThroughARelativeExecutablePath)
 {
-    spit(bin / "Ferlane.ini", "[Ferlane]\nBackground0=shots/left.bmp\n");
+    writeFile(bin / "Ferlane.ini", "[Ferlane]\nBackground0=shots/left.bmp\n");
     const std::string path = bin.string() + ":" + std::getenv("PATH");
     std::vector<std::string> executables{"../bin/" + executableName};
     if (!toolIsEmulated()) {
@@ -89,7 +89,7 @@ TEST_F(ConfigurationFile, IsFoundBesideAnExecutableWithAVeryLongPath)
     ASSERT_GT(deep.string().size(), 600u);
     fs::create_directories(deep);
     fs::copy_file(bin / executableName, deep / executableName);
-    spit(deep / "Ferlane.ini", "[Ferlane]\nBackground0=shots/left.bmp\n");
+    writeFile(deep / "Ferlane.ini", "[Ferlane]\nBackground0=shots/left.bmp\n");
     const ToolRun result = run((deep / executableName).string());
     EXPECT_EQ(result.status, 0) << result.output;
     EXPECT_EQ(linesOf(result.output).at(4), line("read background0 ", "shots/left.bmp"));
@@ -97,7 +97,7 @@ TEST_F(ConfigurationFile, IsFoundBesideAnExecutableWithAVeryLongPath)
 
 TEST_F(ConfigurationFile, InTheWorkingDirectoryIsNotRead)
 {
-    spit(work / "Ferlane.ini", "[Ferlane]\nBackground0=shots/left.bmp\n");
+    writeFile(work / "Ferlane.ini", "[Ferlane]\nBackground0=shots/left.bmp\n");
     const ToolRun result = run((bin / executableName).string());
     EXPECT_EQ(linesOf(result.output).at(4), line("read background0 ", "bg0.bmp"));
     EXPECT_EQ(linesOf(result.output).back(), "failed");
@@ -106,7 +106,7 @@ TEST_F(ConfigurationFile, InTheWorkingDirectoryIsNotRead)
 
 TEST_F(ConfigurationFile, LosesToTheCommandLine)
 {
-    spit(bin / "Ferlane.ini", "[Ferlane]\nBackground0=missing.bmp\nForeground=from-file.bmp\n");
+    writeFile(bin / "Ferlane.ini", "[Ferlane]\nBackground0=missing.bmp\nForeground=from-file.bmp\n");
     const ToolRun result = run((bin / executableName).string(), {"--Background0=shots/left.bmp", "--Foreground=DEFAULT"});
     EXPECT_EQ(result.status, 0) << result.output;
     EXPECT_EQ(linesOf(result.output).back(), line("write foreground ", "fg.bmp"));
@@ -117,13 +117,7 @@ TEST_F(ConfigurationFile, InUtf16WithNonAsciiNamesReachesTheFileSystem)
 {
     const std::string name = "shots/\xC3\xA9t\xC3\xA9.bmp";
     fs::rename(work / "shots" / "left.bmp", work / name);
-    const std::u16string text = u"\uFEFF[Ferlane]\r\nBackground0 = \"shots/\u00E9t\u00E9.bmp\"\r\n";
-    std::string bytes;
-    for (char16_t unit : text) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
-    spit(bin / "Ferlane.ini", bytes);
+    writeFile(bin / "Ferlane.ini", utf16le(u"\uFEFF[Ferlane]\r\nBackground0 = \"shots/\u00E9t\u00E9.bmp\"\r\n"));
     std::vector<const char*> locales{"C.UTF-8"};
     if (!toolIsEmulated()) {
         locales.push_back("C");
@@ -168,7 +162,7 @@ INSTANTIATE_TEST_SUITE_P(
                    [](const fs::path& file) {
                        std::string text = "[Ferlane]\nBackground0=shots/left.bmp\n";
                        text.resize(static_cast<std::size_t>(kProfileFileSizeLimit) + 1, ' ');
-                       spit(file, text);
+                       writeFile(file, text);
                    }}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -1,5 +1,5 @@
 #include "scene_files.h"
-#include "tool_run.h"
+#include "support/tool_run.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 namespace ferlane {
 namespace {
 
-using namespace ferlane::testing;
+using namespace ferlane::support;
 using Lines = std::vector<std::string>;
 
 const Lines kBanner = {"", "Ferlane " FERLANE_VERSION_FOR_TESTS,
@@ -36,9 +36,9 @@ protected:
         return runTool({toolExecutable(), std::move(arguments), scratch.path(), std::move(environment)});
     }
     bool exists(const std::string& name) const { return std::filesystem::exists(scratch / name); }
-    std::string file(const std::string& name) const { return slurp(scratch / name); }
+    std::string file(const std::string& name) const { return readFile(scratch / name); }
 
-    ScratchDirectory scratch;
+    ScratchFolder scratch;
 };
 
 TEST_F(EndToEnd, ComputesAlphaErrorAndForegroundFromTheFourPhotographs)
@@ -59,7 +59,7 @@ TEST_F(EndToEnd, ASecondRunReadsTheAlphaFileAndLeavesTheErrorFileAlone)
 {
     writeScene(scratch.path());
     ASSERT_EQ(run().status, 0);
-    spit(scratch / "error.bmp", "not touched");
+    writeFile(scratch / "error.bmp", "not touched");
     const ToolRun second = run();
     EXPECT_EQ(linesOf(second.output),
               concat({kBanner, kReadInputs,
@@ -77,11 +77,11 @@ TEST_F(EndToEnd, AnAlphaFileGivesItsRedChannelOnly)
     // Red holds the matte; green would make every pixel transparent, blue every one opaque.
     Picture colouredAlpha = kAlphaWritten;
     for (auto& row : colouredAlpha) {
-        for (Colour& pixel : row) {
+        for (Rgb& pixel : row) {
             pixel = {pixel[0], 0, 255};
         }
     }
-    spit(scratch / "alpha.bmp", bmpBytes(colouredAlpha));
+    writeFile(scratch / "alpha.bmp", bmpBytes(colouredAlpha));
     const ToolRun result = run();
     EXPECT_EQ(result.status, 0) << result.output;
     EXPECT_EQ(file("fg.bmp"), bmpBytes(kForegroundFromFile));
@@ -100,7 +100,7 @@ TEST_P(SizeChecks, StopTheRunRightAfterTheOddPicture)
 {
     writeScene(scratch.path());
     BmpFile odd = sizedBmp(2, 1);  // one row short
-    spit(scratch / GetParam().file, odd.bytes());
+    writeFile(scratch / GetParam().file, odd.bytes());
     const ToolRun result = run();
     Lines expected = kBanner;
     const Lines reads = concat({kReadInputs, {"read alpha \"alpha.bmp\""}});
@@ -122,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(Files, SizeChecks,
 TEST_F(EndToEnd, AWiderPictureIsAMismatchToo)
 {
     writeScene(scratch.path());
-    spit(scratch / "image1.bmp", sizedBmp(3, 2).bytes());
+    writeFile(scratch / "image1.bmp", sizedBmp(3, 2).bytes());
     const ToolRun result = run();
     EXPECT_EQ(linesOf(result.output).back(), "error: the images must have same size");
     EXPECT_EQ(result.status, 255);
@@ -158,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(Files, MissingInputs,
 TEST_F(EndToEnd, AnAlphaFileThatIsNoBmpFails)
 {
     writeScene(scratch.path());
-    spit(scratch / "alpha.bmp", "this is not a picture at all, just some text in a file");
+    writeFile(scratch / "alpha.bmp", "this is not a picture at all, just some text in a file");
     const ToolRun result = run();
     EXPECT_EQ(linesOf(result.output), concat({kBanner, kReadInputs, {"read alpha \"alpha.bmp\"", "failed"}}));
     EXPECT_EQ(result.status, 255);
@@ -169,7 +169,7 @@ TEST_F(EndToEnd, AnInputCutShortFails)
 {
     writeScene(scratch.path());
     const std::string whole = bmpBytes(kImage1);
-    spit(scratch / "image1.bmp", whole.substr(0, whole.size() - 6));
+    writeFile(scratch / "image1.bmp", whole.substr(0, whole.size() - 6));
     const ToolRun result = run();
     EXPECT_EQ(linesOf(result.output), concat({kBanner, kReadInputs, {"failed"}}));
     EXPECT_EQ(result.status, 255);
@@ -204,7 +204,7 @@ TEST_F(EndToEnd, AFailedForegroundWriteKeepsTheAlphaAndErrorFiles)
 TEST_F(EndToEnd, EmptyPicturesGiveEmptyResults)
 {
     for (const char* name : {"bg0.bmp", "bg1.bmp", "image0.bmp", "image1.bmp"}) {
-        spit(scratch / name, sizedBmp(0, 7).bytes());
+        writeFile(scratch / name, sizedBmp(0, 7).bytes());
     }
     const ToolRun result = run();
     EXPECT_EQ(result.status, 0) << result.output;

@@ -2,9 +2,8 @@
 // the tool recovers its soft-edged subject.
 
 #include "image/bmp_reader.h"
-#include "fifo_feed.h"
-#include "image/file_helpers.h"
-#include "tool_run.h"
+#include "support/files.h"
+#include "support/tool_run.h"
 
 #include <gtest/gtest.h>
 
@@ -15,24 +14,24 @@
 namespace ferlane {
 namespace {
 
-using namespace ferlane::testing;
+using namespace ferlane::support;
 namespace fs = std::filesystem;
 
 const char* const kScene[] = {"bg0.bmp", "bg1.bmp", "image0.bmp", "image1.bmp"};
 
 TEST(ExampleScene, IsReproducedByTheGenerator)
 {
-    ScratchDirectory scratch;
+    ScratchFolder scratch;
     const ToolRun made = runTool({FERLANE_SCENE_GENERATOR, {scratch.path().string()}, scratch.path()});
     ASSERT_EQ(made.status, 0) << made.output;
     for (const char* name : kScene) {
-        EXPECT_EQ(slurp(scratch / name), slurp(fs::path(FERLANE_EXAMPLES_DIR) / name)) << name;
+        EXPECT_EQ(readFile(scratch / name), readFile(fs::path(FERLANE_EXAMPLES_DIR) / name)) << name;
     }
 }
 
 TEST(ExampleScene, GeneratorRefusesBadArguments)
 {
-    ScratchDirectory scratch;
+    ScratchFolder scratch;
     for (const std::vector<std::string>& arguments :
          {std::vector<std::string>{}, {"dir", "0", "10"}, {"dir", "10"}, {"dir", "ten", "10"}}) {
         EXPECT_EQ(runTool({FERLANE_SCENE_GENERATOR, arguments, scratch.path()}).status, 2);
@@ -42,7 +41,7 @@ TEST(ExampleScene, GeneratorRefusesBadArguments)
 
 TEST(ExampleScene, GivesASoftMatteAndTheSubjectsColours)
 {
-    ScratchDirectory scratch;
+    ScratchFolder scratch;
     for (const char* name : kScene) {
         fs::copy_file(fs::path(FERLANE_EXAMPLES_DIR) / name, scratch / name);
     }
@@ -105,18 +104,18 @@ TEST(ExampleScene, ReadThroughPipesGivesTheResultsOfFiles)
     if (toolIsEmulated()) {
         GTEST_SKIP() << "named pipes are a POSIX matter";
     }
-    ScratchDirectory files;
-    ScratchDirectory pipes;
+    ScratchFolder files;
+    ScratchFolder pipes;
     std::list<FifoFeed> feeds;
     for (const char* name : kScene) {
         fs::copy_file(fs::path(FERLANE_EXAMPLES_DIR) / name, files / name);
-        feeds.emplace_back(pipes / name, slurp(files / name));
+        feeds.emplace_back(pipes / name, readFile(files / name));
     }
     ASSERT_EQ(runTool({toolExecutable(), {}, files.path()}).status, 0);
     const ToolRun piped = runTool({toolExecutable(), {}, pipes.path()});
     ASSERT_EQ(piped.status, 0) << piped.output;
     for (const char* result : {"alpha.bmp", "error.bmp", "fg.bmp"}) {
-        EXPECT_EQ(slurp(pipes / result), slurp(files / result)) << result;
+        EXPECT_EQ(readFile(pipes / result), readFile(files / result)) << result;
     }
 }
 

@@ -1,10 +1,9 @@
 // Broken and hostile photographs end the run cleanly under a tight address-space
 // limit: the read line, then "failed", exit status 255, and nothing written after.
 
-#include "fifo_feed.h"
-#include "regression_files.h"
 #include "scene_files.h"
-#include "tool_run.h"
+#include "support/regression_files.h"
+#include "support/tool_run.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +12,7 @@
 namespace ferlane {
 namespace {
 
-using namespace ferlane::testing;
+using namespace ferlane::support;
 namespace fs = std::filesystem;
 
 constexpr std::uint64_t kAddressSpace = 512ull << 20;
@@ -35,7 +34,7 @@ protected:
         return runTool(invocation);
     }
 
-    ScratchDirectory scratch;
+    ScratchFolder scratch;
 };
 
 TEST_F(HostileInput, EveryKeptRegressionFailsRightAfterItsReadLine)
@@ -65,13 +64,13 @@ TEST_F(HostileInput, PicturesWithoutPixelBytesFinishAtOnceWithEmptyResults)
 {
     for (const auto& [width, height] : {std::pair{0, 2000000000}, std::pair{2000000000, 0}}) {
         for (const char* name : {"bg0.bmp", "bg1.bmp", "image0.bmp", "image1.bmp"}) {
-            spit(scratch / name, sizedBmp(width, height).bytes());
+            writeFile(scratch / name, sizedBmp(width, height).bytes());
         }
         fs::remove(scratch / "alpha.bmp");
         const ToolRun result = run();
         EXPECT_EQ(result.status, 0) << result.output;
         for (const char* name : {"alpha.bmp", "error.bmp", "fg.bmp"}) {
-            const std::string bytes = slurp(scratch / name);
+            const std::string bytes = readFile(scratch / name);
             ASSERT_EQ(bytes.size(), 54u) << name;
             EXPECT_EQ(get32(bytes, 18), static_cast<std::uint32_t>(width));
             EXPECT_EQ(get32(bytes, 22), static_cast<std::uint32_t>(height));
@@ -94,7 +93,7 @@ TEST_F(HostileInput, APictureLargerThanMemoryFailsThroughTheOutOfMemoryPath)
     std::string header = sizedBmp(0, 0).bytes();
     put32(header, 18, 30000);
     put32(header, 22, 30000);
-    spit(scratch / "image0.bmp", header);
+    writeFile(scratch / "image0.bmp", header);
     fs::resize_file(scratch / "image0.bmp", 54 + 30000ull * 90000);
     const ToolRun result = run();
     const auto lines = linesOf(result.output);

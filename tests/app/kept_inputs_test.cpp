@@ -2,7 +2,7 @@
 // there: the photograph survives, and the run fails right after that result's line.
 
 #include "scene_files.h"
-#include "tool_run.h"
+#include "support/tool_run.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@
 namespace ferlane {
 namespace {
 
-using namespace ferlane::testing;
+using namespace ferlane::support;
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
@@ -33,7 +33,7 @@ struct Overwrite {
 
 class Overwrites : public ::testing::TestWithParam<Overwrite> {
 protected:
-    ScratchDirectory scratch;
+    ScratchFolder scratch;
 };
 
 std::string expand(std::string argument, const fs::path& directory)
@@ -50,14 +50,14 @@ TEST_P(Overwrites, OfTheRunsOwnInputsAreRefusedAndTheInputSurvives)
     const Overwrite& k = GetParam();
     writeScene(scratch.path());
     if (k.alphaFileExists) {
-        spit(scratch / "alpha.bmp", bmpBytes(kAlphaWritten));
+        writeFile(scratch / "alpha.bmp", bmpBytes(kAlphaWritten));
     }
     if (k.link == Overwrite::Link::hard) {
         fs::create_hard_link(scratch / k.target, scratch / "link.bmp");
     } else if (k.link == Overwrite::Link::symbolic) {
         fs::create_symlink(k.target, scratch / "link.bmp");
     }
-    const std::string before = slurp(scratch / k.kept);
+    const std::string before = readFile(scratch / k.kept);
     ASSERT_FALSE(before.empty());
 
     std::vector<std::string> arguments;
@@ -74,7 +74,7 @@ TEST_P(Overwrites, OfTheRunsOwnInputsAreRefusedAndTheInputSurvives)
     }
     EXPECT_EQ(Lines(lines.begin() + 8, lines.end()), expected);
     EXPECT_EQ(result.status, 255);
-    EXPECT_EQ(slurp(scratch / k.kept), before);
+    EXPECT_EQ(readFile(scratch / k.kept), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -106,11 +106,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Overwrite, TwoResultsMayShareOneFile)
 {
-    ScratchDirectory scratch;
+    ScratchFolder scratch;
     writeScene(scratch.path());
     const ToolRun result = runTool({toolExecutable(), {"--Error=same.bmp", "--Foreground=same.bmp"}, scratch.path()});
     EXPECT_EQ(result.status, 0) << result.output;
-    EXPECT_EQ(slurp(scratch / "same.bmp"), bmpBytes(kForegroundComputed));
+    EXPECT_EQ(readFile(scratch / "same.bmp"), bmpBytes(kForegroundComputed));
 }
 
 }  // namespace

@@ -12,16 +12,15 @@
 // Read back from the stored alpha file, (0,1) becomes transparent (black) and
 // (1,0) opaque (image 0's colour).
 
-#include "image/bmp_bytes.h"
-#include "image/file_helpers.h"
+#include "support/bmp_bytes.h"
+#include "support/files.h"
 
 #include <array>
 #include <filesystem>
 
-namespace ferlane::testing {
+namespace ferlane::support {
 
-using Colour = std::array<int, 3>;  // red, green, blue
-using Picture = std::array<std::array<Colour, 2>, 2>;
+using Picture = std::array<std::array<Rgb, 2>, 2>;
 
 inline const Picture kBackground0 = {{{{{0, 0, 0}, {0, 0, 200}}}, {{{0, 0, 0}, {10, 10, 10}}}}};
 inline const Picture kBackground1 = {{{{{200, 0, 0}, {100, 0, 200}}}, {{{100, 0, 0}, {10, 10, 10}}}}};
@@ -41,20 +40,16 @@ inline std::string bmpBytes(const Picture& picture)
     file.width = 2;
     file.height = 2;
     file.fill = 0;
-    file.pixel = [picture](int r, int c) {
-        const Colour& p = picture[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)];
-        return Bgr{static_cast<unsigned char>(p[2]), static_cast<unsigned char>(p[1]),
-                   static_cast<unsigned char>(p[0])};
-    };
+    file.pixel = [picture](int r, int c) { return picture[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]; };
     return file.bytes();
 }
 
 inline void writeScene(const std::filesystem::path& directory)
 {
-    spit(directory / "bg0.bmp", bmpBytes(kBackground0));
-    spit(directory / "bg1.bmp", bmpBytes(kBackground1));
-    spit(directory / "image0.bmp", bmpBytes(kImage0));
-    spit(directory / "image1.bmp", bmpBytes(kImage1));
+    writeFile(directory / "bg0.bmp", bmpBytes(kBackground0));
+    writeFile(directory / "bg1.bmp", bmpBytes(kBackground1));
+    writeFile(directory / "image0.bmp", bmpBytes(kImage0));
+    writeFile(directory / "image1.bmp", bmpBytes(kImage1));
 }
 
-}  // namespace ferlane::testing
+}  // namespace ferlane::support

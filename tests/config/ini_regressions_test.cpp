@@ -1,5 +1,6 @@
 #include "config/ini_text.h"
-#include "regression_files.h"
+#include "support/files.h"
+#include "support/regression_files.h"
 
 #include <gtest/gtest.h>
 
@@ -20,12 +21,12 @@ TEST(IniRegressions, EveryKeptInputGivesItsKnownValue)
         {"unterminated-section.ini", std::nullopt},  // "[Ferlane" opens no section
         {"utf16-odd-length.ini", std::nullopt},
     };
-    const auto files = testing::regressionFiles("ini");
+    const auto files = support::regressionFiles("ini");
     EXPECT_EQ(files.size(), expected.size()) << "the regression folder and this table differ";
     for (const auto& file : files) {
         const auto known = expected.find(file.filename().string());
         ASSERT_NE(known, expected.end()) << file << " has no expected value";
-        const std::wstring text = decodeIniText(testing::regressionBytes(file));
+        const std::wstring text = decodeIniText(support::readFile(file));
         EXPECT_EQ(findIniValue(text, L"Ferlane", L"Alpha"), known->second) << file;
     }
 }

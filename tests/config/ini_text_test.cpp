@@ -1,6 +1,7 @@
 #include "config/ini_text.h"
 #include "config/profile_string.h"
-#include "configuration_file.h"
+#include "scratch_configuration.h"
+#include "support/files.h"
 
 #include <gtest/gtest.h>
 
@@ -11,11 +12,13 @@
 namespace ferlane {
 namespace {
 
+using support::utf16le;
+
 // The value of Alpha in a file holding these bytes, read the way the tool reads
 // it: through the platform's profile call (ours on POSIX, Windows' own there).
 std::optional<std::wstring> alphaIn(const std::string& fileBytes)
 {
-    const testing::ConfigurationFile file(fileBytes);
+    const support::ScratchConfiguration file(fileBytes);
     return readProfileString(L"Ferlane", L"Alpha", file.path().c_str());
 }
 
@@ -78,21 +81,11 @@ INSTANTIATE_TEST_SUITE_P(
         IniCase{"missing_key", "[Ferlane]\nError=e.bmp\n", kNotFound}),
     [](const auto& info) { return std::string(info.param.name); });
 
-std::string utf16le(const std::u16string& text)
-{
-    std::string bytes = "\xFF\xFE";
-    for (char16_t unit : text) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
-    return bytes;
-}
-
 TEST(IniText, ReadsUtf16LittleEndianWithByteOrderMark)
 {
-    EXPECT_EQ(alphaIn(utf16le(u"[Ferlane]\r\nAlpha=caf\u00E9.bmp\r\n")), L"caf\u00E9.bmp");
-    EXPECT_EQ(alphaIn(utf16le(u"[ferlane]\nALPHA = '\u65E5\u672C.bmp'\n")), L"\u65E5\u672C.bmp");
-    const std::wstring emoji = decodeIniText(utf16le(u"\U0001F600"));
+    EXPECT_EQ(alphaIn(utf16le(u"\uFEFF[Ferlane]\r\nAlpha=caf\u00E9.bmp\r\n")), L"caf\u00E9.bmp");
+    EXPECT_EQ(alphaIn(utf16le(u"\uFEFF[ferlane]\nALPHA = '\u65E5\u672C.bmp'\n")), L"\u65E5\u672C.bmp");
+    const std::wstring emoji = decodeIniText(utf16le(u"\uFEFF\U0001F600"));
     if constexpr (sizeof(wchar_t) == 4) {
         EXPECT_EQ(emoji, std::wstring(1, static_cast<wchar_t>(0x1F600)));
     } else {

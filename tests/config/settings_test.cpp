@@ -1,6 +1,6 @@
 #include "config/profile_string.h"
 #include "config/settings.h"
-#include "configuration_file.h"
+#include "scratch_configuration.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 namespace ferlane {
 namespace {
 
-using testing::ConfigurationFile;
+using support::ScratchConfiguration;
 
 class Arguments {
 public:
@@ -54,7 +54,7 @@ TEST_P(Resolutions, FollowTheOrderOfPrecedence)
     if (k.configuration == nullptr) {
         EXPECT_EQ(resolveAlpha(arguments, L"/nonexistent/directory/Ferlane.ini"), k.expected);
     } else {
-        const ConfigurationFile file(k.configuration);
+        const ScratchConfiguration file(k.configuration);
         EXPECT_EQ(resolveAlpha(arguments, file.path()), k.expected);
     }
 }
@@ -90,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Settings, FileValuesAreCutTo255CharactersButCommandLineValuesAreNot)
 {
     const std::string longName(300, 'n');
-    const ConfigurationFile file("[Ferlane]\nAlpha=" + longName + "\n");
+    const ScratchConfiguration file("[Ferlane]\nAlpha=" + longName + "\n");
     EXPECT_EQ(resolveAlpha(Arguments{L"ferlane"}, file.path()), std::wstring(255, L'n'));
     const std::wstring argument = L"--Alpha=" + std::wstring(300, L'n');
     EXPECT_EQ(resolveAlpha(Arguments{L"ferlane", argument.c_str()}, file.path()), std::wstring(300, L'n'));
@@ -101,7 +101,7 @@ TEST(Settings, AFileUpToTheSizeLimitIsReadAndALargerOneIsNot)
     for (const std::uint64_t size : {kProfileFileSizeLimit, kProfileFileSizeLimit + 1}) {
         std::string text = std::string(kFileSaysOther) + ";";
         text.resize(static_cast<std::size_t>(size), 'x');
-        const ConfigurationFile file(text);
+        const ScratchConfiguration file(text);
         EXPECT_EQ(resolveAlpha(Arguments{L"ferlane"}, file.path()),
                   size <= kProfileFileSizeLimit ? L"from-file.bmp" : L"alpha.bmp") << size;
     }
@@ -109,7 +109,7 @@ TEST(Settings, AFileUpToTheSizeLimitIsReadAndALargerOneIsNot)
 
 TEST(Settings, AFolderNamedLikeTheFileIsNoFile)
 {
-    const ConfigurationFile file(kFileSaysOther);
+    const ScratchConfiguration file(kFileSaysOther);
     const std::filesystem::path path(file.path());
     std::filesystem::remove(path);
     std::filesystem::create_directory(path);
@@ -123,7 +123,7 @@ TEST(Settings, EmptyConfigurationPathMeansNoFile)
 
 TEST(Settings, ResolvesEveryKeyIndependently)
 {
-    const ConfigurationFile file("[Ferlane]\nImage1=DEFAULT\nBackground0=shots/left.bmp\nAlpha=DEFAULT\n");
+    const ScratchConfiguration file("[Ferlane]\nImage1=DEFAULT\nBackground0=shots/left.bmp\nAlpha=DEFAULT\n");
     const Arguments arguments{L"ferlane", L"--Foreground=out/fg.bmp"};
     const Settings settings(arguments.count(), arguments.vector(), file.path());
     EXPECT_EQ(settings.get(L"Ferlane", L"Background0", L"bg0.bmp"), L"shots/left.bmp");

@@ -4,7 +4,7 @@
 //
 //   make-fuzz-seeds BMP_DIRECTORY INI_DIRECTORY
 
-#include "image/bmp_bytes.h"
+#include "support/bmp_bytes.h"
 
 #include <cstdint>
 #include <fstream>
@@ -15,10 +15,10 @@
 
 namespace {
 
-using ferlane::testing::BmpFile;
-using ferlane::testing::put16;
-using ferlane::testing::put32;
-using ferlane::testing::sizedBmp;
+using ferlane::support::BmpFile;
+using ferlane::support::put16;
+using ferlane::support::put32;
+using ferlane::support::sizedBmp;
 
 std::vector<std::string> bmpSeeds()
 {

@@ -1,7 +1,8 @@
-#include "bmp_bytes.h"
-#include "file_helpers.h"
 #include "image/bmp_reader.h"
 #include "image/bmp_writer.h"
+#include "support/bmp_bytes.h"
+#include "support/files.h"
+#include "support/refusal.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +12,11 @@
 namespace ferlane {
 namespace {
 
-using testing::get32;
-using testing::ScratchDirectory;
-using testing::slurp;
+using support::get32;
+using support::readFile;
+using support::refusalOf;
+using support::ScratchFolder;
+using support::writeFile;
 
 std::string writeToString(const Plane& red, const Plane& green, const Plane& blue)
 {
@@ -116,10 +119,10 @@ TEST(BmpWriter, RoundTripsEverySizeUpToElevenByEleven)
 
 TEST(BmpWriter, RewritingAReadFileKeepsItsPixelBytesAndTakesFixedHeaders)
 {
-    testing::BmpFile file = testing::sizedBmp(5, 3);
+    support::BmpFile file = support::sizedBmp(5, 3);
     std::string original = file.bytes();
-    testing::put32(original, 38, 2835);  // resolution fields, ignored on reading
-    testing::put32(original, 46, 9);
+    support::put32(original, 38, 2835);  // resolution fields, ignored on reading
+    support::put32(original, 46, 9);
     std::istringstream input(original);
     RgbImage image;
     readBmp(input, image);
@@ -138,30 +141,67 @@ TEST(BmpWriter, RefusesPlanesOfDifferentSizes)
     const Plane a = planeOf(2, 2, 0);
     const Plane b = planeOf(2, 3, 0);
     std::ostringstream output;
-    EXPECT_THROW(writeBmp(output, a, b, a), std::exception);
-    EXPECT_THROW(writeBmp(output, a, a, b), std::exception);
+    EXPECT_EQ(refusalOf([&] { writeBmp(output, a, b, a); }), BmpRule::kPlaneSizesDiffer);
+    EXPECT_EQ(refusalOf([&] { writeBmp(output, a, a, b); }), BmpRule::kPlaneSizesDiffer);
     EXPECT_TRUE(output.str().empty());
+}
+
+// The sizes a header records, up to the last file the 32-bit size fields can hold;
+// none of these pictures needs to exist.
+TEST(BmpWriter, LaysOutEveryFileBelow4GiBAndRefusesTheRest)
+{
+    constexpr std::uint32_t kLargestFile = 0xFFFFFFFF;
+    const struct {
+        Eigen::Index rows;
+        Eigen::Index columns;
+        std::uint32_t rowLength;  // 0: refused
+        std::uint32_t fileSize;
+    } cases[] = {
+        {1, 1, 4, 58},
+        {2, 5, 16, 86},
+        {0, 0x7FFFFFFF, 0, 54},  // no rows: no bytes, however long a row would be
+        {0x7FFFFFFF, 0, 0, 54},
+        {1073741810, 1, 4, 54 + 4u * 1073741810},  // 4 GiB - 2 bytes
+        {1073741811, 1, 0, 0},                     // 4 GiB + 2 bytes
+        {1, 1431655746, 0xFFFFFFC8, kLargestFile - 1},  // one row of 4 GiB - 56 bytes
+        {1, 1431655747, 0, 0},
+        {65536, 65536, 0, 0},  // the pixel bytes alone are 12 GiB
+        {Eigen::Index{1} << 31, 1, 0, 0},
+        {1, Eigen::Index{1} << 31, 0, 0},
+    };
+    for (const auto& k : cases) {
+        const auto where = std::to_string(k.rows) + " x " + std::to_string(k.columns);
+        if (k.rowLength == 0 && k.fileSize == 0) {
+            EXPECT_EQ(refusalOf([&] { bmpLayout(k.rows, k.columns); }), BmpRule::kTooLargeForFormat) << where;
+            continue;
+        }
+        const BmpLayout layout = bmpLayout(k.rows, k.columns);
+        EXPECT_EQ(layout.rowLength, k.rowLength) << where;
+        EXPECT_EQ(layout.fileSize, k.fileSize) << where;
+        EXPECT_EQ(layout.pixelDataSize, k.fileSize - 54) << where;
+    }
 }
 
 TEST(BmpWriterFile, RefusesUnrepresentableSizesBeforeTouchingTheFile)
 {
-    ScratchDirectory scratch;
+    ScratchFolder scratch;
     const auto path = scratch / "big.bmp";
-    testing::spit(path, "keep me");
+    writeFile(path, "keep me");
     // Sizes beyond the signed 32-bit width and height fields; no pixels to allocate.
     const Plane tooManyRows(Eigen::Index{1} << 31, 0);
     const Plane tooManyColumns(0, Eigen::Index{1} << 31);
     for (const Plane* plane : {&tooManyRows, &tooManyColumns}) {
-        EXPECT_THROW(writeBmpFile(path.wstring(), *plane, *plane, *plane), std::exception);
-        EXPECT_EQ(slurp(path), "keep me");
+        EXPECT_EQ(refusalOf([&] { writeBmpFile(path.wstring(), *plane, *plane, *plane); }),
+                  BmpRule::kTooLargeForFormat);
+        EXPECT_EQ(readFile(path), "keep me");
     }
 }
 
 TEST(BmpWriterFile, CutsALongerExistingFile)
 {
-    ScratchDirectory scratch;
+    ScratchFolder scratch;
     const auto path = scratch / "over.bmp";
-    testing::spit(path, std::string(1000, 'x'));
+    writeFile(path, std::string(1000, 'x'));
     const Plane plane = planeOf(2, 2, 0);
     writeBmpFile(path.wstring(), plane, plane, plane);
     EXPECT_EQ(std::filesystem::file_size(path), 54u + 2 * 8);
@@ -176,13 +216,14 @@ TEST(BmpWriterFile, ReportsAFailedWrite)
         GTEST_SKIP() << "no /dev/full on this system";
     }
     const Plane plane = planeOf(4, 4, 0);
-    EXPECT_THROW(writeBmpFile(L"/dev/full", plane, plane, plane), std::exception);
+    EXPECT_EQ(refusalOf([&] { writeBmpFile(L"/dev/full", plane, plane, plane); }), BmpRule::kWriteFailed);
 }
 
 TEST(BmpWriterFile, RefusesAFileThatCannotBeCreated)
 {
     const Plane plane = planeOf(1, 1, 0);
-    EXPECT_THROW(writeBmpFile(L"/nonexistent/directory/out.bmp", plane, plane, plane), std::exception);
+    EXPECT_EQ(refusalOf([&] { writeBmpFile(L"/nonexistent/directory/out.bmp", plane, plane, plane); }),
+              BmpRule::kCannotCreate);
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 namespace ferlane {
 namespace {
 
-using testing::onePixel;
-using testing::Rgb;
+using support::onePixel;
+using support::Rgb;
 
 struct AlphaCase {
     const char* name;

@@ -10,9 +10,9 @@
 namespace ferlane {
 namespace {
 
-using testing::onePixel;
-using testing::pixelAt;
-using testing::Rgb;
+using support::onePixel;
+using support::pixelAt;
+using support::Rgb;
 
 Rgb foregroundOf(Rgb b0, Rgb i0, Rgb b1, Rgb i1, std::int32_t alpha)
 {
@@ -112,17 +112,30 @@ public:
     std::vector<std::wstring> lines;
 };
 
+// Writes nothing: the disk is full.
+class FailingWriter : public ResultWriter {
+public:
+    void write(const std::wstring& path, const RgbImage& picture) override
+    {
+        written = path;
+        colour = pixelAt(picture);
+        throw std::exception();
+    }
+    std::wstring written;
+    Rgb colour{};
+};
+
 TEST(ForegroundStage, AnnouncesItsStepsAndReportsAFailedWrite)
 {
     const RgbImage pixel = onePixel({1, 2, 3});
     const Plane alpha = Plane::Constant(1, 1, 255);
     RecordingConsole console;
-    EXPECT_THROW(runForegroundStage(console, L"/nonexistent/directory/fg.bmp", pixel, pixel, pixel,
-                                    pixel, alpha, KeptFiles()),
+    FailingWriter results;
+    EXPECT_THROW(runForegroundStage(console, results, L"fg.bmp", pixel, pixel, pixel, pixel, alpha),
                  std::exception);
-    EXPECT_EQ(console.lines, (std::vector<std::wstring>{
-                                 L"reconstruct foreground",
-                                 L"write foreground \"/nonexistent/directory/fg.bmp\""}));
+    EXPECT_EQ(console.lines, (std::vector<std::wstring>{L"reconstruct foreground", L"write foreground \"fg.bmp\""}));
+    EXPECT_EQ(results.written, L"fg.bmp");
+    EXPECT_EQ(results.colour, (Rgb{1, 2, 3}));
 }
 
 }  // namespace

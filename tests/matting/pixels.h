@@ -1,12 +1,9 @@
 #pragma once
 
 #include "image/plane.h"
+#include "support/colour.h"
 
-#include <array>
-
-namespace ferlane::testing {
-
-using Rgb = std::array<std::int32_t, 3>;
+namespace ferlane::support {
 
 inline RgbImage onePixel(Rgb colour)
 {
@@ -23,4 +20,4 @@ inline Rgb pixelAt(const RgbImage& image, Eigen::Index r = 0, Eigen::Index c = 0
     return {image.red(r, c), image.green(r, c), image.blue(r, c)};
 }
 
-}  // namespace ferlane::testing
+}  // namespace ferlane::support

@@ -1,12 +1,10 @@
 #pragma once
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-namespace ferlane::testing {
+namespace ferlane::support {
 
 // Inputs that once broke a reader, kept so that every build replays them. A missing
 // or empty folder is an error, never a reason to skip.
@@ -22,10 +20,4 @@ inline std::vector<std::filesystem::path> regressionFiles(const std::string& kin
     return files;
 }
 
-inline std::string regressionBytes(const std::filesystem::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-}  // namespace ferlane::testing
+}  // namespace ferlane::support

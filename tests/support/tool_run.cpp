@@ -1,14 +1,18 @@
-#include "tool_run.h"
+#include "support/tool_run.h"
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <stdexcept>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace ferlane::testing {
+namespace ferlane::support {
 
 namespace {
 
@@ -136,4 +140,48 @@ std::vector<std::string> linesOf(const std::string& output)
     return lines;
 }
 
-}  // namespace ferlane::testing
+FifoFeed::FifoFeed(std::filesystem::path path, std::string bytes) : path_(std::move(path)), bytes_(std::move(bytes))
+{
+    // A tool that stops reading must show up as a failed write, not end the test.
+    std::signal(SIGPIPE, SIG_IGN);
+    if (mkfifo(path_.c_str(), 0600) != 0) {
+        throw std::runtime_error("mkfifo failed");
+    }
+    writer_ = std::thread([this] { feed(); });
+}
+
+FifoFeed::~FifoFeed()
+{
+    stop_ = true;
+    writer_.join();
+    std::error_code ignored;
+    std::filesystem::remove(path_, ignored);  // a later write to the name must not wait for a reader
+}
+
+void FifoFeed::feed()
+{
+    // Opening for writing without a reader fails at once, so the thread can
+    // wait for the tool and still notice that the test is over.
+    int fd = -1;
+    while (!stop_ && (fd = open(path_.c_str(), O_WRONLY | O_NONBLOCK)) < 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (fd < 0) {
+        return;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::size_t at = 0;
+    while (at < bytes_.size()) {
+        const ssize_t written = write(fd, bytes_.data() + at, bytes_.size() - at);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            break;  // the tool closed its end
+        }
+        at += static_cast<std::size_t>(written);
+    }
+    close(fd);
+}
+
+}  // namespace ferlane::support

@@ -3,15 +3,13 @@
 // Builds BMP files byte by byte, independently of the writer under test, so the
 // reader is checked against the format itself rather than against our own output.
 
+#include "support/colour.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
 
-namespace ferlane::testing {
-
-struct Bgr {
-    unsigned char blue, green, red;
-};
+namespace ferlane::support {
 
 struct BmpFile {
     std::int32_t width = 0;
@@ -22,9 +20,8 @@ struct BmpFile {
     std::string betweenHeadersAndPixels;  // a longer header, masks or a palette
     std::int64_t pixelOffset = -1;        // -1: right after the headers and the extra bytes
     // Colour of the pixel in picture row r (0 = top) and column c.
-    std::function<Bgr(int r, int c)> pixel = [](int r, int c) {
-        return Bgr{static_cast<unsigned char>(r * 16 + c), static_cast<unsigned char>(100 + c),
-                   static_cast<unsigned char>(200 + r)};
+    std::function<Rgb(int r, int c)> pixel = [](int r, int c) {
+        return Rgb{(200 + r) & 0xFF, (100 + c) & 0xFF, (r * 16 + c) & 0xFF};
     };
     unsigned char fill = 0xEE;  // padding and the unused fourth byte
 
@@ -84,10 +81,10 @@ inline std::string BmpFile::bytes() const
         const int r = height < 0 ? stored : rows - 1 - stored;
         std::string row(rowLength, static_cast<char>(fill));
         for (int c = 0; c < width; ++c) {
-            const Bgr p = pixel(r, c);
-            row[static_cast<std::size_t>(c * bytesPerPixel)] = static_cast<char>(p.blue);
-            row[static_cast<std::size_t>(c * bytesPerPixel + 1)] = static_cast<char>(p.green);
-            row[static_cast<std::size_t>(c * bytesPerPixel + 2)] = static_cast<char>(p.red);
+            const Rgb p = pixel(r, c);
+            row[static_cast<std::size_t>(c * bytesPerPixel)] = static_cast<char>(p[2]);  // blue comes first
+            row[static_cast<std::size_t>(c * bytesPerPixel + 1)] = static_cast<char>(p[1]);
+            row[static_cast<std::size_t>(c * bytesPerPixel + 2)] = static_cast<char>(p[0]);
         }
         file += row;
     }
@@ -96,4 +93,4 @@ inline std::string BmpFile::bytes() const
     return file;
 }
 
-}  // namespace ferlane::testing
+}  // namespace ferlane::support

@@ -1,15 +1,18 @@
 #pragma once
 
 // Runs the built tool as a user would: its own process, a working directory, an
-// environment, and its standard output captured whole.
+// environment, its standard output captured whole, and pictures handed to it
+// through pipes.
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
-namespace ferlane::testing {
+namespace ferlane::support {
 
 struct ToolRun {
     // The exit status as the shell sees it; -1 if it did not exit (a run still going
@@ -55,4 +58,24 @@ bool toolIsEmulated();
 // The console lines of a run, without the line ends.
 std::vector<std::string> linesOf(const std::string& output);
 
-}  // namespace ferlane::testing
+// A named pipe that hands the tool a picture as a pipe does: it cannot seek and
+// cannot tell its length. A thread writes the bytes once the tool opens it for
+// reading, and gives up quietly if the tool stops reading or never opens it.
+// The pipe is removed with the feed.
+class FifoFeed {
+public:
+    FifoFeed(std::filesystem::path path, std::string bytes);
+    ~FifoFeed();
+    FifoFeed(const FifoFeed&) = delete;
+    FifoFeed& operator=(const FifoFeed&) = delete;
+
+private:
+    void feed();
+
+    std::filesystem::path path_;
+    std::string bytes_;
+    std::atomic<bool> stop_{false};
+    std::thread writer_;
+};
+
+}  // namespace ferlane::support

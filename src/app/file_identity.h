@@ -2,8 +2,8 @@
 
 // Which file on disk a name leads to. Two names lead to the same file when their
 // identities are equal, whatever the names: a relative and an absolute path, a
-// hard link, a symbolic link. A run records the files it reads, so that none of
-// its results is ever written over one of them.
+// hard link, a symbolic link. The driver records the files a run reads, so that
+// none of its results is ever written over one of them.
 
 #include <algorithm>
 #include <cstdint>

@@ -1,0 +1,55 @@
+# shellcheck shell=bash
+# Sourced by the scripts in tools/, bench/ and .ci/: strict mode, the repository
+# root as working directory, and what they all do the same way.
+#
+#   source "$(dirname "$0")/lib.sh"        (from tools/; ../tools/lib.sh elsewhere)
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+# A fresh machine may only have root, and no sudo; a developer's runs as themselves.
+as_root() {  # as_root COMMAND [ARGUMENT...]
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# Never a question on the terminal: these scripts run unattended in CI.
+update_package_lists() {
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+}
+
+# shellcheck disable=SC2120  # the packages named are optional
+install_deps() {  # install_deps [PACKAGE...]: what building and testing needs, and these
+  local packages=(cmake make g++ dpkg-dev libeigen3-dev libgtest-dev libbenchmark-dev "$@")
+  local missing=() package
+  for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+
+  echo "installing: ${missing[*]}"
+  update_package_lists
+  as_root env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=600 "${missing[@]}" >/dev/null
+}
+
+# configure_and_build DIRECTORY [CMAKE ARGUMENT...] [-- TARGET...]
+# A Release build unless the arguments name another type; every target unless some are named.
+configure_and_build() {
+  local directory=$1
+  shift
+  local arguments=() targets=()
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do
+    arguments+=("$1")
+    shift
+  done
+  if [ $# -gt 0 ]; then
+    shift
+    targets=(--target "$@")
+  fi
+  cmake -S . -B "$directory" -DCMAKE_BUILD_TYPE=Release "${arguments[@]}"
+  cmake --build "$directory" --parallel "$(nproc)" "${targets[@]}"
+}
+
+example_scene() {  # example_scene DIRECTORY: the folder, made if need be, with the four example photographs
+  mkdir -p "$1"
+  cp examples/bg0.bmp examples/bg1.bmp examples/image0.bmp examples/image1.bmp "$1/"
+}
