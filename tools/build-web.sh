@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds the browser page: the image and matting code compiled to WebAssembly with
+# Debian's Emscripten, and the page around it, as one file that needs no server:
+#
+#   tools/build-web.sh        -> build-web/site/index.html
+# shellcheck source=tools/lib.sh
+source "$(dirname "$0")/lib.sh"
+
+install_deps emscripten python3
+# Emscripten runs parts of itself in Node and looks for Debian's Node modules there.
+export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
+# Debian ships Emscripten's system libraries prebuilt, in a cache it keeps frozen.
+# Where they are missing, they are built once (minutes) into a cache of our own.
+if [ ! -e /usr/share/emscripten/cache/sysroot/lib/wasm32-emscripten/libc++.a ]; then
+  export EM_CACHE="$PWD/build-web/emscripten-cache" EM_FROZEN_CACHE=
+fi
+
+mkdir -p build-web
+# Eigen is the host's, header-only; Emscripten's toolchain would search only its own sysroot.
+emcmake cmake -S . -B build-web/cmake -DFERLANE_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=Release \
+  -DEigen3_DIR=/usr/share/eigen3/cmake -DCMAKE_FIND_ROOT_PATH_MODE_PACKAGE=BOTH >build-web/configure.log 2>&1 ||
+  { cat build-web/configure.log >&2; exit 1; }
+cmake --build build-web/cmake --parallel "$(nproc)" --target ferlane_core >build-web/build.log 2>&1 ||
+  { cat build-web/build.log >&2; exit 1; }
+
+python3 web/assemble_page.py web build-web/cmake/web/ferlane_core.js build-web/site/index.html
+echo "page: $PWD/build-web/site/index.html ($(du -k build-web/site/index.html | cut -f1) KiB)"

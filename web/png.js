@@ -1,0 +1,48 @@
+'use strict';
+// Encodes straight-alpha RGBA pixels as an 8-bit RGBA PNG, byte for byte as given:
+// a canvas would premultiply the colours by alpha and lose them where it is low.
+
+const CRC_TABLE = (() => {
+  const table = new Uint32Array(256);
+  for (let n = 0; n < 256; ++n) {
+    let c = n;
+    for (let k = 0; k < 8; ++k) c = c & 1 ? 0xedb88320 ^ (c >>> 1) : c >>> 1;
+    table[n] = c >>> 0;
+  }
+  return table;
+})();
+
+function crc32(bytes, crc = 0xffffffff) {
+  for (let i = 0; i < bytes.length; ++i) crc = CRC_TABLE[(crc ^ bytes[i]) & 0xff] ^ (crc >>> 8);
+  return crc;
+}
+
+function pngChunk(type, data) {
+  const head = new Uint8Array(8);
+  const view = new DataView(head.buffer);
+  view.setUint32(0, data.length);
+  for (let i = 0; i < 4; ++i) head[4 + i] = type.charCodeAt(i);
+  const tail = new Uint8Array(4);
+  new DataView(tail.buffer).setUint32(0, (crc32(data, crc32(head.subarray(4))) ^ 0xffffffff) >>> 0);
+  return [head, data, tail];
+}
+
+async function encodePng(rgba, width, height) {
+  const header = new Uint8Array(13);
+  const view = new DataView(header.buffer);
+  view.setUint32(0, width);
+  view.setUint32(4, height);
+  header.set([8, 6, 0, 0, 0], 8); // 8 bits, RGBA, deflate, no filter choice, not interlaced
+  // Every row is stored unfiltered: a filter byte 0, then the row's pixels.
+  const rowBytes = width * 4;
+  const raw = new Uint8Array((rowBytes + 1) * height);
+  for (let row = 0; row < height; ++row) {
+    raw.set(rgba.subarray(row * rowBytes, (row + 1) * rowBytes), row * (rowBytes + 1) + 1);
+  }
+  // "deflate" is the zlib format a PNG's image data is stored in.
+  const zlib = new Uint8Array(await new Response(
+    new Blob([raw]).stream().pipeThrough(new CompressionStream('deflate'))).arrayBuffer());
+  const signature = new Uint8Array([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a]);
+  return new Blob([signature, ...pngChunk('IHDR', header), ...pngChunk('IDAT', zlib),
+    ...pngChunk('IEND', new Uint8Array(0))], { type: 'image/png' });
+}
