@@ -50,6 +50,13 @@ file(WRITE ${generated}/changelog
   "ferlane (${PROJECT_VERSION}) unstable; urgency=medium\n\n${newest}\n\n"
   " -- ${CPACK_PACKAGE_CONTACT}  ${changelog_date}\n")
 execute_process(COMMAND ${GZIP_PROGRAM} -9 -n -c ${generated}/changelog OUTPUT_FILE ${generated}/changelog.gz)
+# The page, for any browser on the machine: file:///usr/share/ferlane/web/index.html.
+set(FERLANE_WEB_COPYRIGHT "")
+if(FERLANE_WEB_PAGE)
+  install(FILES ${FERLANE_WEB_PAGE} DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/ferlane/web RENAME index.html)
+  file(READ ${PROJECT_SOURCE_DIR}/packaging/debian/copyright-web.in FERLANE_WEB_COPYRIGHT)
+  string(CONFIGURE "${FERLANE_WEB_COPYRIGHT}" FERLANE_WEB_COPYRIGHT @ONLY)
+endif()
 configure_file(${PROJECT_SOURCE_DIR}/packaging/debian/copyright.in ${generated}/copyright @ONLY)
 install(FILES ${generated}/changelog.gz ${generated}/copyright DESTINATION ${doc_dir})
 

@@ -4,6 +4,7 @@
 #   ferlane-<version>-win64/ferlane.exe
 #   ferlane-<version>-win64/README.txt
 #   ferlane-<version>-win64/Ferlane.example.ini   named so that it is never read as is
+#   ferlane-<version>-win64/Ferlane.html, Ferlane.html-NOTICES.txt   the browser page
 #   ferlane-<version>-win64/LICENSE.txt
 #   ferlane-<version>-win64/THIRD-PARTY-NOTICES.txt
 #   ferlane-<version>-win64/licenses/MPL-2.0.txt, GPL-3.0.txt
@@ -34,6 +35,15 @@ foreach(licence MPL-2.0 GPL-3)
   string(REPLACE "GPL-3" "GPL-3.0" name ${licence})
   ferlane_windows_text(${text} ${generated}/licenses/${name}.txt)
 endforeach()
+
+# The page beside the program, for camera pictures, with the notices of what is
+# compiled into it.
+if(FERLANE_WEB_PAGE)
+  ferlane_windows_text(${PROJECT_BINARY_DIR}/packaging/web/THIRD-PARTY-NOTICES.txt
+                       ${generated}/Ferlane.html-NOTICES.txt)
+  install(FILES ${FERLANE_WEB_PAGE} DESTINATION . RENAME Ferlane.html)
+  install(FILES ${generated}/Ferlane.html-NOTICES.txt DESTINATION .)
+endif()
 
 install(TARGETS ferlane RUNTIME DESTINATION .)
 install(FILES ${generated}/README.txt ${generated}/Ferlane.example.ini ${generated}/LICENSE.txt

@@ -7,7 +7,10 @@
 #     on the example scene, with its manual page, and reads /etc/ferlane/Ferlane.ini
 #     once that is edited;
 #  4. the Windows zip, unpacked into a fresh folder, gives under Wine the same
-#     results as the Linux build, and reads a Ferlane.ini placed beside ferlane.exe.
+#     results as the Linux build, reads a Ferlane.ini placed beside ferlane.exe,
+#     and its README's loop for many sets, run exactly as written in Wine's cmd,
+#     runs every set and names the one that fails;
+#  5. the browser page is one and the same file in all three artifacts.
 # shellcheck source=tools/lib.sh
 source "$(dirname "$0")/lib.sh"
 
@@ -37,10 +40,12 @@ cmp "$first/SHA256SUMS" "$second/SHA256SUMS" || fail "two builds of one commit d
 (cd "$second" && sha256sum --quiet -c SHA256SUMS) || fail "the sums do not match the artifacts"
 deb=$(ls "$first"/ferlane_*_amd64.deb)
 zip=$(ls "$first"/ferlane-*-win64.zip)
+web_zip=$(ls "$first"/ferlane-*-web.zip)
 version=$(sed -n 's/^project(Ferlane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 [ "$(basename "$deb")" = "ferlane_${version}_amd64.deb" ] || fail "unexpected package name $deb"
 [ "$(basename "$zip")" = "ferlane-${version}-win64.zip" ] || fail "unexpected zip name $zip"
-ls -l "$deb" "$zip" | awk '{print "  " $5 " bytes  " $NF}'
+[ "$(basename "$web_zip")" = "ferlane-${version}-web.zip" ] || fail "unexpected zip name $web_zip"
+ls -l "$deb" "$zip" "$web_zip" | awk '{print "  " $5 " bytes  " $NF}'
 
 # 2. Lintian.
 lintian --tag-display-limit 0 "$deb" 2>&1 | tee "$scratch/lintian.txt" | grep -v 'running with root privileges' || true
@@ -105,3 +110,34 @@ run_exe "$scratch/windows" configured.txt
 grep -qx 'write foreground "from-ini.bmp"' "$scratch/windows/configured.txt" || fail "a Ferlane.ini beside ferlane.exe is not read"
 cmp "$scratch/windows/from-ini.bmp" "$scratch/built/fg.bmp" || fail "the foreground named in Ferlane.ini differs"
 echo "the unpacked ferlane.exe gives the Linux build's results under Wine and reads a Ferlane.ini beside it"
+
+# The README's loop for many sets, exactly as written, in Wine's cmd: the program
+# where the README says it is, the sets in C:\Shoots, one of them broken.
+loop=$(tr -d '\r' <"$program_dir/README.txt" | sed -n 's/^   \(for \/d .*\)$/\1/p')
+[ -n "$loop" ] || fail "README.txt has no loop for many sets"
+drive_c="$WINEPREFIX/drive_c"
+mkdir -p "$drive_c/Tools"
+cp -r "$program_dir" "$drive_c/Tools/"
+rm -f "$drive_c/Tools/ferlane-${version}-win64/Ferlane.ini"
+for set in monday tuesday broken; do example_scene "$drive_c/Shoots/$set"; done
+rm "$drive_c/Shoots/broken/image1.bmp"
+(cd "$scratch" && wine cmd /c "$loop" </dev/null | tr -d '\r' | sed 's/[[:space:]]*$//' >"$scratch/loop.txt")
+[ "$(cat "$scratch/loop.txt")" = 'failed: C:\Shoots\broken' ] || fail "the loop for many sets reported: $(cat "$scratch/loop.txt")"
+for set in monday tuesday; do
+  cmp "$drive_c/Shoots/$set/fg.bmp" "$scratch/built/fg.bmp" || fail "the loop for many sets gave set $set other results"
+done
+grep -qx 'failed' <(tr -d '\r' <"$drive_c/Shoots/broken/ferlane.log") || fail "the broken set's ferlane.log does not say it failed"
+echo "the README's loop for many sets runs every set under Wine's cmd and names the broken one"
+
+# 5. The browser page, the same file in every artifact.
+mkdir "$scratch/web" "$scratch/deb"
+(cd "$scratch/web" && unzip -q "$web_zip")
+page="$scratch/web/ferlane-${version}-web/index.html"
+for file in index.html LICENSE.txt THIRD-PARTY-NOTICES.txt licenses/MPL-2.0.txt; do
+  [ -f "$scratch/web/ferlane-${version}-web/$file" ] || fail "the web zip lacks $file"
+done
+dpkg-deb -x "$deb" "$scratch/deb"
+cmp "$page" "$scratch/deb/usr/share/ferlane/web/index.html" || fail "the Debian package's page differs"
+cmp "$page" "$program_dir/Ferlane.html" || fail "the Windows zip's Ferlane.html differs"
+[ -f "$program_dir/Ferlane.html-NOTICES.txt" ] || fail "the Windows zip lacks the page's notices"
+echo "the browser page is the same file in the web zip, the Debian package and the Windows zip"

@@ -56,7 +56,7 @@ void requireSameSize(const RgbImage& image, const RgbImage& reference)
 void printBanner(Console& console)
 {
     console.printLine(L"");
-    console.printLine(L"Ferlane " FERLANE_VERSION_WIDE);
+    console.printLine(L"Ferlane " FERLANE_BANNER_VERSION_WIDE);
     console.printLine(L"two-background matting: alpha, error and foreground from four photographs");
     console.printLine(L"");
 }

@@ -15,7 +15,9 @@ namespace {
 using namespace ferlane::support;
 using Lines = std::vector<std::string>;
 
-const Lines kBanner = {"", "Ferlane " FERLANE_VERSION_FOR_TESTS,
+// The banner is part of the console's interface: it reads the same in every release,
+// whatever version the packages carry.
+const Lines kBanner = {"", "Ferlane 1.1.0",
                        "two-background matting: alpha, error and foreground from four photographs", ""};
 const Lines kReadInputs = {"read background0 \"bg0.bmp\"", "read image0 \"image0.bmp\"",
                            "read background1 \"bg1.bmp\"", "read image1 \"image1.bmp\""};
