@@ -1,42 +1,11 @@
 #pragma once
 
-#include <cstddef>
-#include <ios>
+#include "image/memory_stream.h"
+
 #include <streambuf>
 #include <string>
 
 namespace ferlane {
-
-// A file's bytes already in memory, read in place as a seekable stream, so that
-// the BMP reader can check the picture's length against its header as it does
-// for a file on disk.
-class MemoryStream : public std::streambuf {
-public:
-    MemoryStream(const char* bytes, std::size_t length)
-    {
-        char* begin = const_cast<char*>(bytes);  // never written through: no overflow
-        setg(begin, begin, begin + length);
-    }
-
-protected:
-    pos_type seekoff(off_type offset, std::ios::seekdir direction, std::ios::openmode which) override
-    {
-        const off_type base = direction == std::ios::beg   ? 0
-                              : direction == std::ios::cur ? gptr() - eback()
-                                                           : egptr() - eback();
-        return seekpos(pos_type(base + offset), which);
-    }
-
-    pos_type seekpos(pos_type position, std::ios::openmode) override
-    {
-        const off_type at = position;
-        if (at < 0 || at > egptr() - eback()) {
-            return pos_type(off_type(-1));
-        }
-        setg(eback(), eback() + at, egptr());
-        return position;
-    }
-};
 
 // Appends what is written to a string, using the room reserved in it.
 class StringOutput : public std::streambuf {

@@ -3,6 +3,7 @@
 #include "bmp_layout.h"
 #include "checked_size.h"
 #include "file_streams.h"
+#include "memory_stream.h"
 #include "plane_memory.h"
 
 #include <algorithm>
@@ -11,7 +12,6 @@
 #include <exception>
 #include <limits>
 #include <optional>
-#include <streambuf>
 #include <vector>
 
 namespace ferlane {
@@ -110,7 +110,7 @@ std::uint64_t storedEnd(const Geometry& g, std::uint64_t required)
 // The first bytes of a stream that cannot seek, held in memory and read back as a
 // seekable stream, so that the picture is read exactly as a file of that length.
 // Memory is asked for in steps no larger than what has already arrived.
-class HeldPicture : public std::streambuf {
+class HeldPicture {
 public:
     HeldPicture(const std::array<unsigned char, bmp::kHeadersSize>& headers, std::istream& input,
                 std::uint64_t required, std::uint64_t end)
@@ -125,27 +125,16 @@ public:
             input.read(bytes_.data() + before, static_cast<std::streamsize>(step));
             bytes_.resize(before + static_cast<std::size_t>(input.gcount()));
         }
-        setg(bytes_.data(), bytes_.data() + bmp::kHeadersSize, bytes_.data() + bytes_.size());
     }
 
     bool complete() const { return bytes_.size() >= required_; }
 
-protected:
-    pos_type seekoff(off_type offset, std::ios::seekdir direction, std::ios::openmode) override
+    // The held bytes from just after the headers, as the caller's stream was left.
+    MemoryStream afterHeaders() const
     {
-        const off_type base = direction == std::ios::beg   ? 0
-                              : direction == std::ios::cur ? gptr() - eback()
-                                                           : egptr() - eback();
-        return seekpos(pos_type(base + offset), std::ios::in);
-    }
-    pos_type seekpos(pos_type position, std::ios::openmode) override
-    {
-        const off_type at = position;
-        if (at < 0 || at > egptr() - eback()) {
-            return pos_type(off_type(-1));
-        }
-        setg(eback(), eback() + at, egptr());
-        return position;
+        MemoryStream stream(bytes_.data(), bytes_.size());
+        stream.pubseekpos(bmp::kHeadersSize, std::ios::in);
+        return stream;
     }
 
 private:
@@ -243,7 +232,8 @@ void readBmp(std::istream& input, Plane& red, Plane& green, Plane& blue)
     if (!held.complete()) {
         bmp::refuse(BmpRule::kShorterThanPixels);
     }
-    std::istream heldInput(&held);
+    MemoryStream heldBytes = held.afterHeaders();
+    std::istream heldInput(&heldBytes);
     readPixels(heldInput, g, red, green, blue);
 }
 
