@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -19,6 +20,8 @@ namespace {
 
 using namespace ferlane::support;
 namespace fs = std::filesystem;
+
+const std::string kReadLeft = "read background0 \"shots/left.bmp\"";
 
 class ConfigurationFile : public ::testing::Test {
 protected:
@@ -37,7 +40,13 @@ protected:
         return runTool({executable, std::move(arguments), work, std::move(environment)});
     }
 
-    static std::string line(const std::string& prefix, const std::string& name) { return prefix + "\"" + name + "\""; }
+    // The console line naming background 0's file, in a run that must succeed.
+    static std::string background0Read(const ToolRun& result)
+    {
+        EXPECT_EQ(result.status, 0) << result.output;
+        const std::vector<std::string> lines = linesOf(result.output);
+        return lines.size() > 4 ? lines[4] : "no such line in:\n" + result.output;
+    }
 
     ScratchFolder scratch;
     const std::string executableName = fs::path(toolExecutable()).filename().string();
@@ -52,9 +61,9 @@ TEST_F(ConfigurationFile, BesideTheExecutableNamesFilesRelativeToTheWorkingDirec
     const std::vector<std::string> lines = linesOf(result.output);
     EXPECT_EQ(result.status, 0) << result.output;
     ASSERT_EQ(lines.size(), 4u + 9u);
-    EXPECT_EQ(lines[4], line("read background0 ", "shots/left.bmp"));
-    EXPECT_EQ(lines[9], line("write alpha ", "alpha.bmp"));
-    EXPECT_EQ(lines[10], line("write calculation error ", "out-error.bmp"));
+    EXPECT_EQ(lines[4], kReadLeft);
+    EXPECT_EQ(lines[9], "write alpha \"alpha.bmp\"");
+    EXPECT_EQ(lines[10], "write calculation error \"out-error.bmp\"");
     EXPECT_EQ(readFile(work / "out-error.bmp"), bmpBytes(kErrorWritten));
     EXPECT_EQ(readFile(work / "fg.bmp"), bmpBytes(kForegroundComputed));
 }
@@ -68,12 +77,9 @@ TEST_F(ConfigurationFile, IsFoundThroughPathAndThroughARelativeExecutablePath)
         executables.push_back(executableName);  // found through PATH
     }
     for (const std::string& executable : executables) {
+        SCOPED_TRACE(executable);
         fs::remove(work / "alpha.bmp");
-        const ToolRun result = run(executable, {}, {{"LANG", "C.UTF-8"}, {"PATH", path}});
-        EXPECT_EQ(result.status, 0) << executable << "\n" << result.output;
-        const std::vector<std::string> lines = linesOf(result.output);
-        ASSERT_GT(lines.size(), 4u);
-        EXPECT_EQ(lines[4], line("read background0 ", "shots/left.bmp")) << executable;
+        EXPECT_EQ(background0Read(run(executable, {}, {{"LANG", "C.UTF-8"}, {"PATH", path}})), kReadLeft);
     }
 }
 
@@ -90,17 +96,14 @@ TEST_F(ConfigurationFile, IsFoundBesideAnExecutableWithAVeryLongPath)
     fs::create_directories(deep);
     fs::copy_file(bin / executableName, deep / executableName);
     writeFile(deep / "Ferlane.ini", "[Ferlane]\nBackground0=shots/left.bmp\n");
-    const ToolRun result = run((deep / executableName).string());
-    EXPECT_EQ(result.status, 0) << result.output;
-    EXPECT_EQ(linesOf(result.output).at(4), line("read background0 ", "shots/left.bmp"));
+    EXPECT_EQ(background0Read(run((deep / executableName).string())), kReadLeft);
 }
 
 TEST_F(ConfigurationFile, InTheWorkingDirectoryIsNotRead)
 {
     writeFile(work / "Ferlane.ini", "[Ferlane]\nBackground0=shots/left.bmp\n");
     const ToolRun result = run((bin / executableName).string());
-    EXPECT_EQ(linesOf(result.output).at(4), line("read background0 ", "bg0.bmp"));
-    EXPECT_EQ(linesOf(result.output).back(), "failed");
+    EXPECT_EQ(lastLinesOf(result.output, 2), (std::vector<std::string>{"read background0 \"bg0.bmp\"", "failed"}));
     EXPECT_EQ(result.status, 255);
 }
 
@@ -109,7 +112,7 @@ TEST_F(ConfigurationFile, LosesToTheCommandLine)
     writeFile(bin / "Ferlane.ini", "[Ferlane]\nBackground0=missing.bmp\nForeground=from-file.bmp\n");
     const ToolRun result = run((bin / executableName).string(), {"--Background0=shots/left.bmp", "--Foreground=DEFAULT"});
     EXPECT_EQ(result.status, 0) << result.output;
-    EXPECT_EQ(linesOf(result.output).back(), line("write foreground ", "fg.bmp"));
+    EXPECT_EQ(linesOf(result.output).back(), "write foreground \"fg.bmp\"");
     EXPECT_TRUE(fs::exists(work / "fg.bmp"));
 }
 
@@ -123,10 +126,10 @@ TEST_F(ConfigurationFile, InUtf16WithNonAsciiNamesReachesTheFileSystem)
         locales.push_back("C");
     }
     for (const char* lang : locales) {
+        SCOPED_TRACE(lang);
         fs::remove(work / "alpha.bmp");
-        const ToolRun result = run((bin / executableName).string(), {}, {{"LANG", lang}});
-        EXPECT_EQ(result.status, 0) << lang << "\n" << result.output;
-        EXPECT_EQ(linesOf(result.output).at(4), line("read background0 ", name)) << lang;
+        EXPECT_EQ(background0Read(run((bin / executableName).string(), {}, {{"LANG", lang}})),
+                  "read background0 \"" + name + "\"");
     }
 }
 
@@ -145,11 +148,8 @@ TEST_P(UnreadableConfigurations, AreNoConfigurationAndNeverStopTheRun)
     GetParam().make(bin / "Ferlane.ini");
     fs::copy_file(work / "shots" / "left.bmp", work / "bg0.bmp");
     const ToolRun result = run((bin / executableName).string());
-    EXPECT_EQ(result.status, 0) << result.output;
-    const std::vector<std::string> lines = linesOf(result.output);
-    ASSERT_GT(lines.size(), 4u) << result.output;
-    EXPECT_EQ(lines[4], line("read background0 ", "bg0.bmp"));
-    EXPECT_EQ(lines.back(), line("write foreground ", "fg.bmp"));
+    EXPECT_EQ(background0Read(result), "read background0 \"bg0.bmp\"");
+    EXPECT_EQ(linesOf(result.output).back(), "write foreground \"fg.bmp\"");
 }
 
 INSTANTIATE_TEST_SUITE_P(

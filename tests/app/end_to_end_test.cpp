@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <filesystem>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -33,6 +33,7 @@ Lines concat(std::initializer_list<Lines> parts)
 
 class EndToEnd : public ::testing::Test {
 protected:
+    void SetUp() override { writeScene(scratch.path()); }
     ToolRun run(std::vector<std::string> arguments = {}, std::map<std::string, std::string> environment = {{"LANG", "C.UTF-8"}})
     {
         return runTool({toolExecutable(), std::move(arguments), scratch.path(), std::move(environment)});
@@ -45,7 +46,6 @@ protected:
 
 TEST_F(EndToEnd, ComputesAlphaErrorAndForegroundFromTheFourPhotographs)
 {
-    writeScene(scratch.path());
     const ToolRun result = run();
     EXPECT_EQ(linesOf(result.output),
               concat({kBanner, kReadInputs,
@@ -59,7 +59,6 @@ TEST_F(EndToEnd, ComputesAlphaErrorAndForegroundFromTheFourPhotographs)
 
 TEST_F(EndToEnd, ASecondRunReadsTheAlphaFileAndLeavesTheErrorFileAlone)
 {
-    writeScene(scratch.path());
     ASSERT_EQ(run().status, 0);
     writeFile(scratch / "error.bmp", "not touched");
     const ToolRun second = run();
@@ -75,121 +74,72 @@ TEST_F(EndToEnd, ASecondRunReadsTheAlphaFileAndLeavesTheErrorFileAlone)
 
 TEST_F(EndToEnd, AnAlphaFileGivesItsRedChannelOnly)
 {
-    writeScene(scratch.path());
-    // Red holds the matte; green would make every pixel transparent, blue every one opaque.
-    Picture colouredAlpha = kAlphaWritten;
-    for (auto& row : colouredAlpha) {
-        for (Rgb& pixel : row) {
-            pixel = {pixel[0], 0, 255};
-        }
-    }
+    // Red holds kAlphaWritten's matte; green would make every pixel transparent, blue every one opaque.
+    const Picture colouredAlpha = {{{{{191, 0, 255}, {0, 0, 255}}}, {{{255, 0, 255}, {255, 0, 255}}}}};
     writeFile(scratch / "alpha.bmp", bmpBytes(colouredAlpha));
     const ToolRun result = run();
     EXPECT_EQ(result.status, 0) << result.output;
     EXPECT_EQ(file("fg.bmp"), bmpBytes(kForegroundFromFile));
 }
 
-struct SizeMismatch {
+struct BrokenInput {
     const char* name;
     const char* file;
-    std::size_t linesRead;  // console lines of reading before the error
-    friend std::ostream& operator<<(std::ostream& out, const SizeMismatch& c) { return out << c.name; }
+    std::optional<std::string> bytes;  // nothing: the file is missing
+    std::size_t linesRead;             // console lines of reading before the last line
+    const char* lastLine;
+    friend std::ostream& operator<<(std::ostream& out, const BrokenInput& c) { return out << c.name; }
 };
 
-class SizeChecks : public EndToEnd, public ::testing::WithParamInterface<SizeMismatch> {};
+class BrokenInputs : public EndToEnd, public ::testing::WithParamInterface<BrokenInput> {};
 
-TEST_P(SizeChecks, StopTheRunRightAfterTheOddPicture)
+// The first input the run cannot use ends it right after its read line, before
+// anything is written.
+TEST_P(BrokenInputs, StopTheRunRightAfterTheirReadLine)
 {
-    writeScene(scratch.path());
-    BmpFile odd = sizedBmp(2, 1);  // one row short
-    writeFile(scratch / GetParam().file, odd.bytes());
+    const BrokenInput& k = GetParam();
+    if (k.bytes) {
+        writeFile(scratch / k.file, *k.bytes);
+    } else {
+        std::filesystem::remove(scratch / k.file);
+    }
     const ToolRun result = run();
-    Lines expected = kBanner;
     const Lines reads = concat({kReadInputs, {"read alpha \"alpha.bmp\""}});
-    expected.insert(expected.end(), reads.begin(), reads.begin() + static_cast<long>(GetParam().linesRead));
-    expected.push_back("error: the images must have same size");
-    EXPECT_EQ(linesOf(result.output), expected);
-    EXPECT_EQ(result.status, 255);
-    EXPECT_FALSE(exists("fg.bmp"));
-    EXPECT_FALSE(exists("error.bmp"));
-}
-
-INSTANTIATE_TEST_SUITE_P(Files, SizeChecks,
-                         ::testing::Values(SizeMismatch{"image0", "image0.bmp", 2},
-                                           SizeMismatch{"background1", "bg1.bmp", 3},
-                                           SizeMismatch{"image1", "image1.bmp", 4},
-                                           SizeMismatch{"alpha", "alpha.bmp", 5}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(EndToEnd, AWiderPictureIsAMismatchToo)
-{
-    writeScene(scratch.path());
-    writeFile(scratch / "image1.bmp", sizedBmp(3, 2).bytes());
-    const ToolRun result = run();
-    EXPECT_EQ(linesOf(result.output).back(), "error: the images must have same size");
-    EXPECT_EQ(result.status, 255);
-}
-
-struct MissingInput {
-    const char* file;
-    std::size_t linesRead;
-    friend std::ostream& operator<<(std::ostream& out, const MissingInput& m) { return out << m.file; }
-};
-
-class MissingInputs : public EndToEnd, public ::testing::WithParamInterface<MissingInput> {};
-
-TEST_P(MissingInputs, FailAfterTheirReadLineAndWriteNothing)
-{
-    writeScene(scratch.path());
-    std::filesystem::remove(scratch / GetParam().file);
-    const ToolRun result = run();
     Lines expected = kBanner;
-    expected.insert(expected.end(), kReadInputs.begin(), kReadInputs.begin() + static_cast<long>(GetParam().linesRead));
-    expected.push_back("failed");
+    expected.insert(expected.end(), reads.begin(), reads.begin() + static_cast<long>(k.linesRead));
+    expected.push_back(k.lastLine);
     EXPECT_EQ(linesOf(result.output), expected);
     EXPECT_EQ(result.status, 255);
-    for (const char* output : {"alpha.bmp", "error.bmp", "fg.bmp"}) {
-        EXPECT_FALSE(exists(output)) << output;
+    for (const std::string output : {"alpha.bmp", "error.bmp", "fg.bmp"}) {
+        EXPECT_TRUE(output == k.file || !exists(output)) << output;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, MissingInputs,
-                         ::testing::Values(MissingInput{"bg0.bmp", 1}, MissingInput{"image0.bmp", 2},
-                                           MissingInput{"bg1.bmp", 3}, MissingInput{"image1.bmp", 4}));
+const char* const kMismatch = "error: the images must have same size";
 
-TEST_F(EndToEnd, AnAlphaFileThatIsNoBmpFails)
-{
-    writeScene(scratch.path());
-    writeFile(scratch / "alpha.bmp", "this is not a picture at all, just some text in a file");
-    const ToolRun result = run();
-    EXPECT_EQ(linesOf(result.output), concat({kBanner, kReadInputs, {"read alpha \"alpha.bmp\"", "failed"}}));
-    EXPECT_EQ(result.status, 255);
-    EXPECT_FALSE(exists("fg.bmp"));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Files, BrokenInputs,
+    ::testing::Values(BrokenInput{"image0_a_row_short", "image0.bmp", sizedBmp(2, 1).bytes(), 2, kMismatch},
+                      BrokenInput{"background1_a_row_short", "bg1.bmp", sizedBmp(2, 1).bytes(), 3, kMismatch},
+                      BrokenInput{"image1_a_row_short", "image1.bmp", sizedBmp(2, 1).bytes(), 4, kMismatch},
+                      BrokenInput{"image1_a_column_wider", "image1.bmp", sizedBmp(3, 2).bytes(), 4, kMismatch},
+                      BrokenInput{"alpha_a_row_short", "alpha.bmp", sizedBmp(2, 1).bytes(), 5, kMismatch},
+                      BrokenInput{"background0_missing", "bg0.bmp", std::nullopt, 1, "failed"},
+                      BrokenInput{"image0_missing", "image0.bmp", std::nullopt, 2, "failed"},
+                      BrokenInput{"background1_missing", "bg1.bmp", std::nullopt, 3, "failed"},
+                      BrokenInput{"image1_missing", "image1.bmp", std::nullopt, 4, "failed"},
+                      BrokenInput{"image1_cut_in_its_colours", "image1.bmp", bmpBytes(kImage1).erase(64), 4, "failed"},
+                      BrokenInput{"alpha_no_bmp", "alpha.bmp", "not a picture, just some text in a file", 5, "failed"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(EndToEnd, AnInputCutShortFails)
+// A write that fails ends the run at once; the results written before it stay whole.
+TEST_F(EndToEnd, AFailedWriteStopsTheRunAndKeepsTheEarlierResults)
 {
-    writeScene(scratch.path());
-    const std::string whole = bmpBytes(kImage1);
-    writeFile(scratch / "image1.bmp", whole.substr(0, whole.size() - 6));
-    const ToolRun result = run();
-    EXPECT_EQ(linesOf(result.output), concat({kBanner, kReadInputs, {"failed"}}));
-    EXPECT_EQ(result.status, 255);
-}
-
-TEST_F(EndToEnd, AnAlphaOutputInAMissingDirectoryFails)
-{
-    writeScene(scratch.path());
-    const ToolRun result = run({"--Alpha=missing/alpha.bmp"});
-    EXPECT_EQ(linesOf(result.output),
+    const ToolRun alpha = run({"--Alpha=missing/alpha.bmp"});
+    EXPECT_EQ(linesOf(alpha.output),
               concat({kBanner, kReadInputs, {"reconstruct alpha", "write alpha \"missing/alpha.bmp\"", "failed"}}));
-    EXPECT_EQ(result.status, 255);
+    EXPECT_EQ(alpha.status, 255);
     EXPECT_FALSE(exists("error.bmp"));
-}
-
-TEST_F(EndToEnd, AFailedForegroundWriteKeepsTheAlphaAndErrorFiles)
-{
-    writeScene(scratch.path());
     for (const std::string target : {"missing/fg.bmp", "/dev/full"}) {
         std::filesystem::remove(scratch / "alpha.bmp");
         const ToolRun result = run({"--Foreground=" + target});
@@ -200,21 +150,6 @@ TEST_F(EndToEnd, AFailedForegroundWriteKeepsTheAlphaAndErrorFiles)
         EXPECT_EQ(result.status, 255);
         EXPECT_EQ(file("alpha.bmp"), bmpBytes(kAlphaWritten));
         EXPECT_EQ(file("error.bmp"), bmpBytes(kErrorWritten));
-    }
-}
-
-TEST_F(EndToEnd, EmptyPicturesGiveEmptyResults)
-{
-    for (const char* name : {"bg0.bmp", "bg1.bmp", "image0.bmp", "image1.bmp"}) {
-        writeFile(scratch / name, sizedBmp(0, 7).bytes());
-    }
-    const ToolRun result = run();
-    EXPECT_EQ(result.status, 0) << result.output;
-    for (const char* name : {"alpha.bmp", "error.bmp", "fg.bmp"}) {
-        const std::string bytes = file(name);
-        ASSERT_EQ(bytes.size(), 54u) << name;
-        EXPECT_EQ(get32(bytes, 18), 0u);
-        EXPECT_EQ(get32(bytes, 22), 7u);
     }
 }
 
@@ -238,7 +173,6 @@ TEST_P(NonAsciiNames, ReachTheFileSystemAndTheConsoleIntact)
     } else {
         names.push_back("latin1-\xE9.bmp");  // bytes no UTF-8 locale can decode
     }
-    writeScene(scratch.path());
     for (const std::string& name : names) {
         std::filesystem::rename(scratch / "bg0.bmp", scratch / name);
         std::filesystem::remove(scratch / "alpha.bmp");
@@ -263,18 +197,13 @@ TEST_F(EndToEnd, AMissingNonAsciiNameStillReportsTheFailure)
     if (toolIsEmulated()) {
         GTEST_SKIP() << "Windows arguments are wide text: there are no undecodable bytes";
     }
-    writeScene(scratch.path());
     const ToolRun result = run({"--Image0=\xFF\xFE-missing.bmp"}, {{"LANG", "C"}});
-    const Lines lines = linesOf(result.output);
-    ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[lines.size() - 2], "read image0 \"\xFF\xFE-missing.bmp\"");
-    EXPECT_EQ(lines.back(), "failed");
+    EXPECT_EQ(lastLinesOf(result.output, 2), (Lines{"read image0 \"\xFF\xFE-missing.bmp\"", "failed"}));
     EXPECT_EQ(result.status, 255);
 }
 
 TEST_F(EndToEnd, AConsoleNobodyReadsDoesNotStopTheRun)
 {
-    writeScene(scratch.path());
     ToolInvocation invocation{toolExecutable(), {}, scratch.path()};
     invocation.closeOutputEarly = true;
     EXPECT_EQ(runTool(invocation).status, 0);
@@ -283,7 +212,6 @@ TEST_F(EndToEnd, AConsoleNobodyReadsDoesNotStopTheRun)
 
 TEST_F(EndToEnd, UnknownArgumentsAreIgnored)
 {
-    writeScene(scratch.path());
     const ToolRun result = run({"--help", "-v", "extra", "--alpha=x.bmp"});
     EXPECT_EQ(result.status, 0);
     EXPECT_TRUE(exists("alpha.bmp"));

@@ -36,9 +36,7 @@ inline const Picture kForegroundFromFile = {{{{{67, 0, 0}, {0, 0, 0}}}, {{{50, 0
 // tool's own writer.
 inline std::string bmpBytes(const Picture& picture)
 {
-    BmpFile file;
-    file.width = 2;
-    file.height = 2;
+    BmpFile file = sizedBmp(2, 2);
     file.fill = 0;
     file.pixel = [picture](int r, int c) { return picture[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]; };
     return file.bytes();

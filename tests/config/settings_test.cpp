@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -16,8 +17,8 @@ using support::ScratchConfiguration;
 
 class Arguments {
 public:
-    Arguments(std::initializer_list<const wchar_t*> arguments) : Arguments(std::vector<const wchar_t*>(arguments)) {}
-    explicit Arguments(const std::vector<const wchar_t*>& arguments) : strings_(arguments.begin(), arguments.end())
+    Arguments(std::initializer_list<std::wstring> arguments) : Arguments(std::vector<std::wstring>(arguments)) {}
+    explicit Arguments(std::vector<std::wstring> arguments) : strings_(std::move(arguments))
     {
         for (const std::wstring& s : strings_) {
             vector_.push_back(s.c_str());
@@ -39,9 +40,9 @@ std::wstring resolveAlpha(const Arguments& arguments, const std::wstring& config
 
 struct Resolution {
     const char* name;
-    std::vector<const wchar_t*> arguments;
-    const char* configuration;  // nullptr: no file at all
-    const wchar_t* expected;
+    std::vector<std::wstring> arguments;
+    std::optional<std::string> configuration;
+    std::wstring expected;
     friend std::ostream& operator<<(std::ostream& out, const Resolution& c) { return out << c.name; }
 };
 
@@ -51,73 +52,61 @@ TEST_P(Resolutions, FollowTheOrderOfPrecedence)
 {
     const Resolution& k = GetParam();
     const Arguments arguments(k.arguments);
-    if (k.configuration == nullptr) {
-        EXPECT_EQ(resolveAlpha(arguments, L"/nonexistent/directory/Ferlane.ini"), k.expected);
-    } else {
-        const ScratchConfiguration file(k.configuration);
-        EXPECT_EQ(resolveAlpha(arguments, file.path()), k.expected);
+    std::optional<ScratchConfiguration> file;
+    if (k.configuration) {
+        file.emplace(*k.configuration);
     }
+    EXPECT_EQ(resolveAlpha(arguments, file ? file->path() : L"/nonexistent/directory/Ferlane.ini"), k.expected);
 }
 
+const std::optional<std::string> kNoFile;
 constexpr const char* kFileSaysOther = "[Ferlane]\nAlpha=from-file.bmp\n";
+const std::string kFileSaysLongName = "[Ferlane]\nAlpha=" + std::string(300, 'n') + "\n";
+
+// kFileSaysOther, padded with a comment to this many bytes.
+std::string fileOfSize(std::uint64_t size)
+{
+    std::string text = std::string(kFileSaysOther) + ";";
+    text.resize(static_cast<std::size_t>(size), 'x');
+    return text;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Alpha, Resolutions,
     ::testing::Values(
-        Resolution{"nothing_gives_the_default", {L"ferlane"}, nullptr, L"alpha.bmp"},
+        Resolution{"nothing_gives_the_default", {L"ferlane"}, kNoFile, L"alpha.bmp"},
         Resolution{"file_alone", {L"ferlane"}, kFileSaysOther, L"from-file.bmp"},
         Resolution{"command_line_beats_file", {L"ferlane", L"--Alpha=matte.bmp"}, kFileSaysOther, L"matte.bmp"},
         Resolution{"sentinel_on_command_line_skips_the_file", {L"ferlane", L"--Alpha=DEFAULT"}, kFileSaysOther, L"alpha.bmp"},
         Resolution{"sentinel_in_file", {L"ferlane"}, "[Ferlane]\nAlpha=DEFAULT\n", L"alpha.bmp"},
-        Resolution{"first_argument_wins", {L"ferlane", L"--Alpha=a.bmp", L"--Alpha=b.bmp"}, nullptr, L"a.bmp"},
+        Resolution{"first_argument_wins", {L"ferlane", L"--Alpha=a.bmp", L"--Alpha=b.bmp"}, kNoFile, L"a.bmp"},
         Resolution{"other_case_key_ignored", {L"ferlane", L"--alpha=x.bmp"}, kFileSaysOther, L"from-file.bmp"},
-        Resolution{"one_hyphen_ignored", {L"ferlane", L"-Alpha=x.bmp"}, nullptr, L"alpha.bmp"},
-        Resolution{"slash_ignored", {L"ferlane", L"/Alpha=x.bmp"}, nullptr, L"alpha.bmp"},
-        Resolution{"no_hyphens_ignored", {L"ferlane", L"Alpha=x.bmp"}, nullptr, L"alpha.bmp"},
-        Resolution{"separate_value_ignored", {L"ferlane", L"--Alpha", L"x.bmp"}, nullptr, L"alpha.bmp"},
-        Resolution{"prefix_alone_ignored", {L"ferlane", L"--Alph"}, nullptr, L"alpha.bmp"},
+        Resolution{"one_hyphen_ignored", {L"ferlane", L"-Alpha=x.bmp"}, kNoFile, L"alpha.bmp"},
+        Resolution{"slash_ignored", {L"ferlane", L"/Alpha=x.bmp"}, kNoFile, L"alpha.bmp"},
+        Resolution{"no_hyphens_ignored", {L"ferlane", L"Alpha=x.bmp"}, kNoFile, L"alpha.bmp"},
+        Resolution{"separate_value_ignored", {L"ferlane", L"--Alpha", L"x.bmp"}, kNoFile, L"alpha.bmp"},
+        Resolution{"prefix_alone_ignored", {L"ferlane", L"--Alph"}, kNoFile, L"alpha.bmp"},
         Resolution{"empty_value", {L"ferlane", L"--Alpha="}, kFileSaysOther, L""},
-        Resolution{"value_with_equals", {L"ferlane", L"--Alpha=one=two.bmp"}, nullptr, L"one=two.bmp"},
-        Resolution{"value_with_blanks_kept", {L"ferlane", L"--Alpha= a b "}, nullptr, L" a b "},
-        Resolution{"lower_case_sentinel_is_a_name", {L"ferlane", L"--Alpha=default"}, nullptr, L"default"},
-        Resolution{"sentinel_with_blank_is_a_name", {L"ferlane", L"--Alpha=DEFAULT "}, nullptr, L"DEFAULT "},
-        Resolution{"longer_sentinel_is_a_name", {L"ferlane", L"--Alpha=DEFAULTS"}, nullptr, L"DEFAULTS"},
-        Resolution{"program_name_never_matches", {L"--Alpha=self.bmp"}, nullptr, L"alpha.bmp"},
-        Resolution{"wildcards_not_expanded", {L"ferlane", L"--Alpha=*.bmp"}, nullptr, L"*.bmp"},
-        Resolution{"other_key_does_not_match", {L"ferlane", L"--Alphabet=x.bmp"}, nullptr, L"alpha.bmp"}),
+        Resolution{"value_with_equals", {L"ferlane", L"--Alpha=one=two.bmp"}, kNoFile, L"one=two.bmp"},
+        Resolution{"value_with_blanks_kept", {L"ferlane", L"--Alpha= a b "}, kNoFile, L" a b "},
+        Resolution{"lower_case_sentinel_is_a_name", {L"ferlane", L"--Alpha=default"}, kNoFile, L"default"},
+        Resolution{"sentinel_with_blank_is_a_name", {L"ferlane", L"--Alpha=DEFAULT "}, kNoFile, L"DEFAULT "},
+        Resolution{"longer_sentinel_is_a_name", {L"ferlane", L"--Alpha=DEFAULTS"}, kNoFile, L"DEFAULTS"},
+        Resolution{"program_name_never_matches", {L"--Alpha=self.bmp"}, kNoFile, L"alpha.bmp"},
+        Resolution{"wildcards_not_expanded", {L"ferlane", L"--Alpha=*.bmp"}, kNoFile, L"*.bmp"},
+        Resolution{"other_key_does_not_match", {L"ferlane", L"--Alphabet=x.bmp"}, kNoFile, L"alpha.bmp"},
+        Resolution{"file_value_cut_to_255_characters", {L"ferlane"}, kFileSaysLongName, std::wstring(255, L'n')},
+        Resolution{"command_line_value_not_cut", {L"ferlane", L"--Alpha=" + std::wstring(300, L'n')}, kFileSaysLongName,
+                   std::wstring(300, L'n')},
+        Resolution{"file_at_the_size_limit_read", {L"ferlane"}, fileOfSize(kProfileFileSizeLimit), L"from-file.bmp"},
+        Resolution{"file_past_the_size_limit_ignored", {L"ferlane"}, fileOfSize(kProfileFileSizeLimit + 1), L"alpha.bmp"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Settings, FileValuesAreCutTo255CharactersButCommandLineValuesAreNot)
+TEST(Settings, AFolderNamedLikeTheFileOrAnEmptyPathIsNoFile)
 {
-    const std::string longName(300, 'n');
-    const ScratchConfiguration file("[Ferlane]\nAlpha=" + longName + "\n");
-    EXPECT_EQ(resolveAlpha(Arguments{L"ferlane"}, file.path()), std::wstring(255, L'n'));
-    const std::wstring argument = L"--Alpha=" + std::wstring(300, L'n');
-    EXPECT_EQ(resolveAlpha(Arguments{L"ferlane", argument.c_str()}, file.path()), std::wstring(300, L'n'));
-}
-
-TEST(Settings, AFileUpToTheSizeLimitIsReadAndALargerOneIsNot)
-{
-    for (const std::uint64_t size : {kProfileFileSizeLimit, kProfileFileSizeLimit + 1}) {
-        std::string text = std::string(kFileSaysOther) + ";";
-        text.resize(static_cast<std::size_t>(size), 'x');
-        const ScratchConfiguration file(text);
-        EXPECT_EQ(resolveAlpha(Arguments{L"ferlane"}, file.path()),
-                  size <= kProfileFileSizeLimit ? L"from-file.bmp" : L"alpha.bmp") << size;
-    }
-}
-
-TEST(Settings, AFolderNamedLikeTheFileIsNoFile)
-{
-    const ScratchConfiguration file(kFileSaysOther);
-    const std::filesystem::path path(file.path());
-    std::filesystem::remove(path);
-    std::filesystem::create_directory(path);
-    EXPECT_EQ(resolveAlpha(Arguments{L"ferlane"}, path.wstring()), L"alpha.bmp");
-}
-
-TEST(Settings, EmptyConfigurationPathMeansNoFile)
-{
+    const support::ScratchFolder folder;
+    std::filesystem::create_directory(folder / "Ferlane.ini");
+    EXPECT_EQ(resolveAlpha(Arguments{L"ferlane"}, (folder / "Ferlane.ini").wstring()), L"alpha.bmp");
     EXPECT_EQ(resolveAlpha(Arguments{L"ferlane"}, L""), L"alpha.bmp");
 }
 

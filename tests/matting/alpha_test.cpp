@@ -8,6 +8,7 @@
 namespace ferlane {
 namespace {
 
+using support::filled;
 using support::onePixel;
 using support::Rgb;
 
@@ -27,8 +28,7 @@ TEST_P(AlphaPixels, GiveTheWorkedValues)
     Plane alpha;
     Plane error;
     reconstructAlpha(onePixel(k.b0), onePixel(k.i0), onePixel(k.b1), onePixel(k.i1), alpha, error);
-    ASSERT_EQ(alpha.rows(), 1);
-    ASSERT_EQ(alpha.cols(), 1);
+    ASSERT_EQ(alpha.size(), 1);
     EXPECT_EQ(alpha(0, 0), k.alpha);
     EXPECT_EQ(error(0, 0), k.error);
 }
@@ -58,11 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(AlphaPlanes, IdenticalBackgroundsMarkEveryChangedPixelOpaque)
 {
-    RgbImage background;
-    background.resize(2, 3);
-    background.red.setConstant(40);
-    background.green.setConstant(50);
-    background.blue.setConstant(60);
+    const RgbImage background = filled(2, 3, {40, 50, 60});
     RgbImage image0 = background;
     image0.blue(0, 2) = 61;
     image0.red(1, 0) = 0;
@@ -72,18 +68,14 @@ TEST(AlphaPlanes, IdenticalBackgroundsMarkEveryChangedPixelOpaque)
     Plane alpha;
     Plane error;
     reconstructAlpha(background, image0, background, image1, alpha, error);
-    Plane expected = Plane::Zero(2, 3);
-    expected(0, 2) = 255;
-    expected(1, 0) = 255;
-    EXPECT_EQ(alpha, expected);
+    EXPECT_EQ(alpha, (Plane(2, 3) << 0, 0, 255, 255, 0, 0).finished());
     EXPECT_EQ(error, Plane::Constant(2, 3, 255));
 }
 
 TEST(AlphaPlanes, EmptyInputsGiveEmptyPlanes)
 {
     for (const auto& [rows, columns] : {std::pair{0, 0}, std::pair{0, 4}, std::pair{3, 0}}) {
-        RgbImage empty;
-        empty.resize(rows, columns);
+        const RgbImage empty = filled(rows, columns, {});
         Plane alpha = Plane::Constant(2, 2, 9);
         Plane error = alpha;
         reconstructAlpha(empty, empty, empty, empty, alpha, error);
@@ -97,11 +89,7 @@ TEST(AlphaPlanes, EmptyInputsGiveEmptyPlanes)
 TEST(AlphaPlanes, EachPixelUsesItsOwnPosition)
 {
     // Two pixels with different answers must not bleed into each other.
-    RgbImage b0;
-    b0.resize(1, 2);
-    b0.red.setZero();
-    b0.green.setZero();
-    b0.blue.setZero();
+    const RgbImage b0 = filled(1, 2, {0, 0, 0});
     RgbImage b1 = b0;
     b1.red << 200, 0;
     b1.blue << 0, 100;
@@ -113,10 +101,8 @@ TEST(AlphaPlanes, EachPixelUsesItsOwnPosition)
     Plane alpha;
     Plane error;
     reconstructAlpha(b0, i0, b1, i1, alpha, error);
-    EXPECT_EQ(alpha(0, 0), 191);
-    EXPECT_EQ(alpha(0, 1), -2);
-    EXPECT_EQ(error(0, 0), 0);
-    EXPECT_EQ(error(0, 1), 1);
+    EXPECT_EQ(alpha, (Plane(1, 2) << 191, -2).finished());
+    EXPECT_EQ(error, (Plane(1, 2) << 0, 1).finished());
 }
 
 }  // namespace

@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
-
 #include <vector>
 
 namespace ferlane {
 namespace {
 
+using support::filled;
 using support::onePixel;
 using support::pixelAt;
 using support::Rgb;
@@ -49,20 +49,18 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ChannelCase{"image0_nearer_its_background", 0, 50, 200, 100, 191, 67},
         ChannelCase{"tie_takes_image1", 0, 0, 0, 0, 191, 0},
+        // A difference of +-1 at alpha 102 is +-2.5 before rounding.
         ChannelCase{"tie_takes_image1_and_rounds_half_up", 10, 11, 40, 41, 102, 43},
+        ChannelCase{"image0_rounds_positive_half_away", 100, 101, 0, 9, 102, 103},
         ChannelCase{"image0_rounds_negative_half_away", 10, 9, 40, 60, 102, 7},
         ChannelCase{"opaque_copies_image0", 0, 50, 200, 100, 255, 50},
         ChannelCase{"negative_alpha_divides_by_it", 0, 20, 40, 50, -2, -1235},
         ChannelCase{"alpha_above_255_divides_by_it", 0, 100, 0, 100, 300, 85}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ForegroundPixels, OpaqueCopiesImage0WhateverTheOthersSay)
+TEST(ForegroundPixels, OpaqueCopiesImage0AndTransparentIsBlackWhateverTheOthersSay)
 {
     EXPECT_EQ(foregroundOf({1, 2, 3}, {40, 50, 60}, {200, 210, 220}, {7, 8, 9}, 255), (Rgb{40, 50, 60}));
-}
-
-TEST(ForegroundPixels, TransparentIsBlack)
-{
     EXPECT_EQ(foregroundOf({1, 2, 3}, {40, 50, 60}, {200, 210, 220}, {7, 8, 9}, 0), (Rgb{0, 0, 0}));
 }
 
@@ -74,31 +72,13 @@ TEST(ForegroundPixels, ChoosesThePairPerChannel)
     EXPECT_EQ(f[1], 0 + 25);   // 5 * 255 / 51 = 25
 }
 
-TEST(ForegroundPixels, HalvesRoundAwayFromZeroInBothSigns)
-{
-    // A difference of +-1 at alpha 102 is +-2.5 before rounding.
-    EXPECT_EQ(foregroundOf({100, 0, 0}, {101, 0, 0}, {0, 0, 0}, {9, 0, 0}, 102)[0], 103);
-    EXPECT_EQ(foregroundOf({100, 0, 0}, {99, 0, 0}, {0, 0, 0}, {9, 0, 0}, 102)[0], 97);
-}
-
 TEST(ForegroundPlanes, EveryPixelFollowsItsOwnAlpha)
 {
-    RgbImage b0, i0, b1, i1;
-    for (RgbImage* image : {&b0, &i0, &b1, &i1}) {
-        image->resize(2, 2);
-    }
-    b0.red << 0, 0, 0, 0;
-    i0.red << 50, 50, 50, 50;
-    b1.red << 200, 200, 200, 200;
-    i1.red << 100, 100, 100, 100;
-    for (RgbImage* image : {&b0, &i0, &b1, &i1}) {
-        image->green = image->red;
-        image->blue = image->red;
-    }
     Plane alpha(2, 2);
     alpha << 0, 191, 255, -1;
     RgbImage f;
-    reconstructForeground(b0, i0, b1, i1, alpha, f);
+    reconstructForeground(filled(2, 2, {0, 0, 0}), filled(2, 2, {50, 50, 50}), filled(2, 2, {200, 200, 200}),
+                          filled(2, 2, {100, 100, 100}), alpha, f);
     Plane expected(2, 2);
     expected << 0, 67, 50, -12750;
     EXPECT_EQ(f.red, expected);
@@ -106,15 +86,13 @@ TEST(ForegroundPlanes, EveryPixelFollowsItsOwnAlpha)
     EXPECT_EQ(f.blue, expected);
 }
 
-class RecordingConsole : public Console {
-public:
+struct RecordingConsole : Console {
     void printLine(std::wstring_view text) override { lines.emplace_back(text); }
     std::vector<std::wstring> lines;
 };
 
 // Writes nothing: the disk is full.
-class FailingWriter : public ResultWriter {
-public:
+struct FailingWriter : ResultWriter {
     void write(const std::wstring& path, const RgbImage& picture) override
     {
         written = path;

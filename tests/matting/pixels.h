@@ -5,15 +5,17 @@
 
 namespace ferlane::support {
 
-inline RgbImage onePixel(Rgb colour)
+inline RgbImage filled(Eigen::Index rows, Eigen::Index columns, Rgb colour)
 {
     RgbImage image;
-    image.resize(1, 1);
-    image.red(0, 0) = colour[0];
-    image.green(0, 0) = colour[1];
-    image.blue(0, 0) = colour[2];
+    image.resize(rows, columns);
+    image.red.setConstant(colour[0]);
+    image.green.setConstant(colour[1]);
+    image.blue.setConstant(colour[2]);
     return image;
 }
+
+inline RgbImage onePixel(Rgb colour) { return filled(1, 1, colour); }
 
 inline Rgb pixelAt(const RgbImage& image, Eigen::Index r = 0, Eigen::Index c = 0)
 {

@@ -1,5 +1,6 @@
 #include "support/tool_run.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -112,14 +113,8 @@ ToolRun runTool(const ToolInvocation& invocation)
     }
     run.peakMemoryBytes = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;  // counted in KiB
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    if (emulated) {
-        std::string unix;
-        for (std::size_t n = 0; n < run.output.size(); ++n) {
-            if (!(run.output[n] == '\r' && n + 1 < run.output.size() && run.output[n + 1] == '\n')) {
-                unix += run.output[n];
-            }
-        }
-        run.output = unix;
+    for (std::size_t at = 0; emulated && (at = run.output.find("\r\n", at)) != std::string::npos;) {
+        run.output.erase(at, 1);
     }
     return run;
 }
@@ -138,6 +133,12 @@ std::vector<std::string> linesOf(const std::string& output)
         start = end + 1;
     }
     return lines;
+}
+
+std::vector<std::string> lastLinesOf(const std::string& output, std::size_t count)
+{
+    const std::vector<std::string> lines = linesOf(output);
+    return {lines.end() - static_cast<long>(std::min(count, lines.size())), lines.end()};
 }
 
 FifoFeed::FifoFeed(std::filesystem::path path, std::string bytes) : path_(std::move(path)), bytes_(std::move(bytes))

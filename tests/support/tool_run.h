@@ -58,6 +58,9 @@ bool toolIsEmulated();
 // The console lines of a run, without the line ends.
 std::vector<std::string> linesOf(const std::string& output);
 
+// Its last few lines, or all of them where there are fewer: where a run stopped.
+std::vector<std::string> lastLinesOf(const std::string& output, std::size_t count);
+
 // A named pipe that hands the tool a picture as a pipe does: it cannot seek and
 // cannot tell its length. A thread writes the bytes once the tool opens it for
 // reading, and gives up quietly if the tool stops reading or never opens it.
