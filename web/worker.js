@@ -6,6 +6,10 @@
 
 const SLOT_NAMES = ['background0', 'image0', 'background1', 'image1', 'alpha'];
 const ALPHA_SLOT = 4;
+// The files the module writes, as it numbers them.
+const ALPHA_BMP = 0;
+const ERROR_BMP = 1;
+const FOREGROUND_BMP = 2;
 const DONE = 0;
 const OUT_OF_MEMORY = 2;
 // The longest side of the pictures the page shows; the saved files keep every pixel.
@@ -35,24 +39,22 @@ function isSixteenBitPng(bytes) {
   return bytes.length > 24 && signature.every((b, i) => bytes[i] === b) && bytes[24] === 16;
 }
 
-// Copies bytes into the module's memory for one call, and frees them after it.
-function withBytes(core, bytes, call) {
-  const address = core._malloc(bytes.length);
+// Copies bytes into the module's memory, for a call that takes them over.
+// Addresses are unsigned: above 2 GB the module's memory would give negative ones.
+function intoModule(core, bytes) {
+  const address = core._malloc(bytes.length) >>> 0;
   if (!address) throw outOfMemory();
-  try {
-    core.HEAPU8.set(bytes, address);
-    return call(address);
-  } finally {
-    core._free(address);
-  }
+  core.HEAPU8.set(bytes, address);
+  return address;
 }
 
-// Reads a file straight into the module's memory, piece by piece: a copy of the
-// whole file beside it would cost as much memory again, freshly handed over by the
-// system, which is slow on many machines.
-async function withFile(core, file, slot, call) {
-  const address = core._malloc(file.size);
+// Reads a file straight into the module's memory, piece by piece, for a call that
+// takes the bytes over: a copy of the whole file beside it would cost as much
+// memory again, freshly handed over by the system, which is slow on many machines.
+async function fileIntoModule(core, file, slot, call) {
+  const address = core._malloc(file.size) >>> 0;
   if (!address) throw outOfMemory();
+  let taken = false;
   try {
     const reader = file.stream().getReader();
     let end = address;
@@ -67,9 +69,10 @@ async function withFile(core, file, slot, call) {
       core.HEAPU8.set(piece.value.subarray(0, address + file.size - end), end);
       end += piece.value.length;
     }
+    taken = true;
     return call(address, Math.min(end - address, file.size));
   } finally {
-    core._free(address);
+    if (!taken) core._free(address);
   }
 }
 
@@ -156,7 +159,7 @@ async function readPicture(core, slot, file) {
     throw new RunError(`failed: ${quoted(slot, file)} cannot be read`);
   }
   if (isBmp(head)) {
-    const status = await withFile(core, file, slot, (address, length) => core._ferlane_read_bmp(slot, address, length));
+    const status = await fileIntoModule(core, file, slot, (address, length) => core._ferlane_read_bmp(slot, address, length));
     check(status, `failed: ${quoted(slot, file)} is no BMP this tool reads ` +
       '(24 or 32 bits per pixel, uncompressed, complete)');
     return;
@@ -169,7 +172,7 @@ async function readPicture(core, slot, file) {
       : 'its transparency is dropped; where it was transparent, this browser gives its colours only approximately');
   }
   if (notes.length) postMessage({ type: 'note', slot, text: notes.join('; ') });
-  const status = withBytes(core, rgba, (address) => core._ferlane_take_pixels(slot, address, width, height));
+  const status = core._ferlane_take_pixels(slot, intoModule(core, rgba), width, height);
   check(status, `failed: ${quoted(slot, file)} could not be taken`);
 }
 
@@ -186,12 +189,12 @@ function checkSameSize(core, slot, file, first) {
   }
 }
 
-// The BMP file the module wrote last, copied out of its memory.
-function takeWritten(core, write) {
-  check(write(), 'failed: the file could not be written');
-  const address = core._ferlane_written_data();
-  const file = core.HEAPU8.slice(address, address + core._ferlane_written_size()).buffer;
-  core._ferlane_release_written();
+// A BMP file the module wrote, moved out of its memory: the module's copy is
+// released at once, so that the next file reuses its memory.
+function takeWritten(core, which) {
+  const address = core._ferlane_written_data(which) >>> 0;
+  const file = core.HEAPU8.slice(address, address + (core._ferlane_written_size(which) >>> 0)).buffer;
+  core._ferlane_release_written(which);
   return file;
 }
 
@@ -239,29 +242,30 @@ async function run(core, files, backdropOnly) {
     step(`read ${quoted(ALPHA_SLOT, alphaFile)}`);
     await readPicture(core, ALPHA_SLOT, alphaFile);
     checkSameSize(core, ALPHA_SLOT, alphaFile, files[0]);
-    core._ferlane_take_alpha_file();
+    check(core._ferlane_take_alpha_file(), 'failed: the file could not be written');
   } else {
     step('reconstruct alpha');
+    // The module writes alpha.bmp and error.bmp as it computes them, band by band.
     check(core._ferlane_reconstruct_alpha(backdropOnly ? 1 : 0), 'failed');
   }
   if (backdropOnly) {
     step('write calculation error "error.bmp"');
-    written.error = takeWritten(core, core._ferlane_write_error);
+    written.error = takeWritten(core, ERROR_BMP);
     return { written, previews: { error: await greyPreview(written.error) }, shares: errorShares(written.error) };
   }
   // The page shows alpha read from a file too, so it is written in every run; only
   // a computed one is announced and offered for saving, as the console tool writes it.
   if (!alphaFile) step('write alpha "alpha.bmp"');
-  const alpha = takeWritten(core, core._ferlane_write_alpha);
+  const alpha = takeWritten(core, ALPHA_BMP);
   if (!alphaFile) {
     written.alpha = alpha;
     step('write calculation error "error.bmp"');
-    written.error = takeWritten(core, core._ferlane_write_error);
+    written.error = takeWritten(core, ERROR_BMP);
   }
   step('reconstruct foreground');
   check(core._ferlane_reconstruct_foreground(), 'failed');
   step('write foreground "fg.bmp"');
-  written.fg = takeWritten(core, core._ferlane_write_foreground);
+  written.fg = takeWritten(core, FOREGROUND_BMP);
   const previews = { alpha: await greyPreview(alpha), subject: await subjectPreview(written.fg, alpha) };
   if (written.error) previews.error = await greyPreview(written.error);
   // The page makes subject.png from these two when asked to.

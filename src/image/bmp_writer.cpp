@@ -70,12 +70,8 @@ void writeRows(std::ostream& output, const BmpLayout& layout, const Plane& red, 
     }
 }
 
-void writeLaidOut(std::ostream& output, const BmpLayout& layout, const Plane& red, const Plane& green,
-                  const Plane& blue)
+void requireWritten(std::ostream& output)
 {
-    const auto headers = headersFor(layout);
-    output.write(reinterpret_cast<const char*>(headers.data()), headers.size());
-    writeRows(output, layout, red, green, blue);
     output.flush();
     if (!output) {
         bmp::refuse(BmpRule::kWriteFailed);  // a full disk or an I/O error must not pass for a written picture
@@ -86,6 +82,14 @@ BmpLayout layoutOf(const Plane& red, const Plane& green, const Plane& blue)
 {
     requireOneSize(red, green, blue);
     return bmpLayout(red.rows(), red.cols());
+}
+
+// A whole picture is its one band.
+void writeLaidOut(std::ostream& output, const BmpLayout& layout, const Plane& red, const Plane& green,
+                  const Plane& blue)
+{
+    writeBmpHeader(output, layout);
+    writeBmpRows(output, red, green, blue);
 }
 
 }  // namespace
@@ -116,6 +120,19 @@ BmpLayout bmpLayout(Eigen::Index rows, Eigen::Index columns)
 void writeBmp(std::ostream& output, const Plane& red, const Plane& green, const Plane& blue)
 {
     writeLaidOut(output, layoutOf(red, green, blue), red, green, blue);
+}
+
+void writeBmpHeader(std::ostream& output, const BmpLayout& layout)
+{
+    const auto headers = headersFor(layout);
+    output.write(reinterpret_cast<const char*>(headers.data()), headers.size());
+    requireWritten(output);
+}
+
+void writeBmpRows(std::ostream& output, const Plane& red, const Plane& green, const Plane& blue)
+{
+    writeRows(output, layoutOf(red, green, blue), red, green, blue);
+    requireWritten(output);
 }
 
 void writeBmpFile(const std::wstring& path, const Plane& red, const Plane& green, const Plane& blue)

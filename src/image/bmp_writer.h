@@ -33,6 +33,14 @@ struct BmpLayout {
 };
 BmpLayout bmpLayout(Eigen::Index rows, Eigen::Index columns);
 
+// writeBmp in pieces, for a picture made band by band that is never held whole:
+// the header for the whole picture's layout, then the rows of each band, the
+// bottom band first and each band's rows bottom-up, as the file stores them.
+// The caller keeps the bands to the layout's width and their rows to its height.
+// writeBmpRows refuses planes of different sizes, and a failed write, as writeBmp does.
+void writeBmpHeader(std::ostream& output, const BmpLayout& layout);
+void writeBmpRows(std::ostream& output, const Plane& red, const Plane& green, const Plane& blue);
+
 // Creates the named file, or cuts an existing one to zero length, and writes the
 // picture as writeBmp does. Refusals that need no file happen before it is touched.
 // A file that cannot be created, or whose write or close fails, is refused too.

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <sstream>
 
@@ -133,6 +134,30 @@ TEST(BmpWriter, RewritingAReadFileKeepsItsPixelBytesAndTakesFixedHeaders)
     for (std::size_t row = 0; row < 3; ++row) {
         const std::size_t at = 54 + row * 16;
         EXPECT_EQ(rewritten.substr(at, 15), original.substr(at, 15)) << "stored row " << row;
+    }
+}
+
+// A picture made band by band, bottom band first, as the browser page makes its
+// results, is the file writeBmp writes from the whole planes.
+TEST(BmpWriter, WritesAPictureBandByBandAsWhole)
+{
+    const struct {
+        Eigen::Index rows, columns, bandRows;
+    } cases[] = {{7, 5, 1}, {7, 5, 3}, {7, 5, 7}, {7, 5, 9}, {6, 2, 2}, {5, 4, 4}, {1, 3, 1}};
+    for (const auto& k : cases) {
+        // Values beyond 0..255 too, and a different one in every channel.
+        const Plane red = planeOf(k.rows, k.columns, -20);
+        const Plane green = planeOf(k.rows, k.columns, 100);
+        const Plane blue = planeOf(k.rows, k.columns, 230);
+        std::ostringstream output;
+        writeBmpHeader(output, bmpLayout(k.rows, k.columns));
+        for (Eigen::Index end = k.rows; end > 0; end -= k.bandRows) {
+            const Eigen::Index begin = std::max<Eigen::Index>(0, end - k.bandRows);
+            const auto band = [&](const Plane& plane) { return Plane(plane.middleRows(begin, end - begin)); };
+            writeBmpRows(output, band(red), band(green), band(blue));
+        }
+        EXPECT_EQ(output.str(), writeToString(red, green, blue))
+            << k.rows << " x " << k.columns << " in bands of " << k.bandRows;
     }
 }
 

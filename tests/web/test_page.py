@@ -48,6 +48,15 @@ class Scene:
             convert(EXAMPLES / f"{shot}.bmp", *options, made[shot])
         return made
 
+    def enlarged_copies(self):
+        """BMP copies at three times the size: the page computes them in several
+        bands of rows, the top one shorter than the rest."""
+        made = {}
+        for shot in SHOTS:
+            made[shot] = self.folder / f"large-{shot}.bmp"
+            convert(EXAMPLES / f"{shot}.bmp", "-resize", "300%", f"BMP3:{made[shot]}")
+        return made
+
     def rotated_jpeg_copies(self):
         """JPEG copies tagged as taken with the camera turned: ImageMagick 6 writes
         no orientation tag into a JPEG made from a BMP, so Pillow makes them."""
@@ -169,7 +178,8 @@ def case_formats(page, scene):
     # Chromium and ImageMagick decode JPEG with the same libjpeg-turbo arithmetic:
     # the results agree exactly, and any difference is a fault.
     transparent = scene.transparent_png_copies()
-    table = [("bmp", bmp, bmp), ("png", png, scene.as_bmp(png)),
+    large = scene.enlarged_copies()
+    table = [("bmp", bmp, bmp), ("large bmp", large, large), ("png", png, scene.as_bmp(png)),
              ("transparent png", transparent, scene.as_bmp(transparent)),
              ("jpeg", jpeg, scene.as_bmp(jpeg)), ("rotated jpeg", rotated, scene.as_bmp(rotated))]
     for name, pictures, console_pictures in table:
@@ -187,10 +197,10 @@ def case_formats(page, scene):
 
 def case_alpha_file(page, scene):
     """An alpha file's red channel is the matte: no alpha computed, no error map."""
-    pictures = {shot: EXAMPLES / f"{shot}.bmp" for shot in SHOTS}
+    pictures = scene.enlarged_copies()
     alpha_file = scene.folder / "matte.bmp"
     # Red, green and blue differ, so a matte taken from the wrong channel shows.
-    convert(EXAMPLES / "image0.bmp", "-channel", "G", "-negate", f"BMP3:{alpha_file}")
+    convert(pictures["image0"], "-channel", "G", "-negate", f"BMP3:{alpha_file}")
     page.open()
     page.choose({**slots(pictures), "alpha": alpha_file})
     state, message, steps = page.wait()
