@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <exception>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -109,36 +110,54 @@ std::uint64_t storedEnd(const Geometry& g, std::uint64_t required)
 
 // The first bytes of a stream that cannot seek, held in memory and read back as a
 // seekable stream, so that the picture is read exactly as a file of that length.
-// Memory is asked for in steps no larger than what has already arrived.
+// Memory is asked for in steps no larger than what has already arrived: the buffer
+// doubles at most, and only when the bytes keep coming.
 class HeldPicture {
 public:
     HeldPicture(const std::array<unsigned char, bmp::kHeadersSize>& headers, std::istream& input,
                 std::uint64_t required, std::uint64_t end)
-        : bytes_(headers.begin(), headers.end()), required_(required)
+        : required_(required)
     {
+        makeRoom(headers.size());
+        std::copy(headers.begin(), headers.end(), bytes_.get());
+        size_ = headers.size();
         constexpr std::size_t kFirstStep = 64 * 1024;
-        while (bytes_.size() < end && input) {
-            const std::uint64_t wanted = std::max<std::uint64_t>(kFirstStep, bytes_.size());
-            const auto step = static_cast<std::size_t>(std::min(wanted, end - bytes_.size()));
-            const std::size_t before = bytes_.size();
-            bytes_.resize(before + step);
-            input.read(bytes_.data() + before, static_cast<std::streamsize>(step));
-            bytes_.resize(before + static_cast<std::size_t>(input.gcount()));
+        while (size_ < end && input) {
+            const std::uint64_t wanted = std::max<std::uint64_t>(kFirstStep, size_);
+            const auto step = static_cast<std::size_t>(std::min(wanted, end - size_));
+            makeRoom(step);
+            input.read(bytes_.get() + size_, static_cast<std::streamsize>(step));
+            size_ += static_cast<std::size_t>(input.gcount());
         }
     }
 
-    bool complete() const { return bytes_.size() >= required_; }
+    bool complete() const { return size_ >= required_; }
 
     // The held bytes from just after the headers, as the caller's stream was left.
     MemoryStream afterHeaders() const
     {
-        MemoryStream stream(bytes_.data(), bytes_.size());
+        MemoryStream stream(bytes_.get(), size_);
         stream.pubseekpos(bmp::kHeadersSize, std::ios::in);
         return stream;
     }
 
 private:
-    std::vector<char> bytes_;
+    // Room for `step` more bytes, whose memory is asked for in bulk as a plane's is:
+    // a large picture through a pipe would otherwise cost a trap per page.
+    void makeRoom(std::size_t step)
+    {
+        if (size_ + step > capacity_) {
+            std::unique_ptr<char[]> larger(new char[size_ + step]);
+            prepareFreshMemory(larger.get(), size_ + step);
+            std::copy_n(bytes_.get(), size_, larger.get());
+            bytes_ = std::move(larger);
+            capacity_ = size_ + step;
+        }
+    }
+
+    std::unique_ptr<char[]> bytes_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
     std::uint64_t required_;
 };
 

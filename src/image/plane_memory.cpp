@@ -6,9 +6,13 @@ namespace ferlane {
 void sizePlane(Plane& plane, Eigen::Index rows, Eigen::Index columns)
 {
     plane.resize(rows, columns);
-    const std::size_t bytes = static_cast<std::size_t>(plane.size()) * sizeof(Plane::Scalar);
+    prepareFreshMemory(plane.data(), static_cast<std::size_t>(plane.size()) * sizeof(Plane::Scalar));
+}
+
+void prepareFreshMemory(void* data, std::size_t bytes)
+{
     if (kPlaneMemoryMode >= kPrefaulted && bytes >= kPlaneAdviceThreshold) {
-        prepareForWriting(plane.data(), bytes);
+        prepareForWriting(data, bytes);
     }
 }
 

@@ -20,6 +20,11 @@ inline constexpr std::size_t kPlaneAdviceThreshold = 8 * 1024 * 1024;
 // memory for being written in full. Throws std::bad_alloc as the resize does.
 void sizePlane(Plane& plane, Eigen::Index rows, Eigen::Index columns);
 
+// Prepares fresh memory about to be written in full as sizePlane prepares a plane's:
+// for other large buffers that the tool fills at once, such as a picture's bytes
+// held from a pipe.
+void prepareFreshMemory(void* data, std::size_t bytes);
+
 // The platform's part: asks for `bytes` of freshly allocated memory at `data`,
 // about to be written in full, to be supplied at once. Advice the system refuses
 // changes nothing.
