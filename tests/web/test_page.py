@@ -188,7 +188,7 @@ def case_formats(page, scene):
         except AssertionError as error:
             raise AssertionError(f"{name}: {error}") from None
         if name == "transparent png":
-            assert_equal(page.text('.slot[data-slot="1"] .note'),
+            assert_equal(page.text('.slot[data-slot="image0"] .note'),
                          "its transparency is dropped, its colours are kept as stored", "the note")
         if name == "rotated jpeg":
             width, height = Image.open(saved["fg"]).size
@@ -233,7 +233,7 @@ def case_backdrop_check(page, scene):
     if len(shown) != 3 or any(abs(s - e) > 0.051 for s, e in zip(shown, expected)):
         raise AssertionError(f"shares shown {shown}, expected {expected}")
     # Without a background there is nothing to show.
-    page.driver.find_element(By.CSS_SELECTOR, '.slot[data-slot="2"] .clear').click()
+    page.driver.find_element(By.CSS_SELECTOR, '.slot[data-slot="background1"] .clear').click()
     assert_equal((page.driver.find_element(By.ID, "state").get_attribute("data-state"),
                   page.driver.find_element(By.ID, "results").is_displayed()), ("idle", False),
                  "the page's state and whether results show, a background removed")
