@@ -23,5 +23,5 @@ emcmake cmake -S . -B build-web/cmake -DFERLANE_BUILD_TESTS=OFF -DCMAKE_BUILD_TY
 cmake --build build-web/cmake --parallel "$(nproc)" --target ferlane_core >build-web/build.log 2>&1 ||
   { cat build-web/build.log >&2; exit 1; }
 
-python3 web/assemble_page.py web build-web/cmake/web/ferlane_core.js build-web/site/index.html
+python3 web/build/assemble_page.py web build-web/cmake/web/door/ferlane_core.js build-web/site/index.html
 echo "page: $PWD/build-web/site/index.html ($(du -k build-web/site/index.html | cut -f1) KiB)"

@@ -209,6 +209,45 @@ void readPixels(std::istream& input, const Geometry& g, Plane& red, Plane& green
     }
 }
 
+// The geometry of a file of `length` bytes whose first bytes are `head`, refused
+// as readBmp refuses the same bytes, in the same order.
+Geometry geometryOf(const unsigned char* head, std::size_t headLength, std::uint64_t length)
+{
+    std::array<unsigned char, bmp::kHeadersSize> headers{};
+    if (headLength < bmp::kFileHeaderSize) {
+        bmp::refuse(BmpRule::kShorterThanHeaders);
+    }
+    std::copy_n(head, std::min(headLength, headers.size()), headers.begin());
+    if (bmp::loadU16(&headers[bmp::kSignatureAt]) != bmp::kSignature) {
+        bmp::refuse(BmpRule::kNoSignature);
+    }
+    if (headLength < bmp::kHeadersSize) {
+        bmp::refuse(BmpRule::kShorterThanHeaders);
+    }
+    const Geometry g = parseHeaders(headers);
+    const auto required = requiredLength(g);
+    if (!required) {
+        bmp::refuse(BmpRule::kPixelsBeyondReach);
+    }
+    if (length < *required) {
+        bmp::refuse(BmpRule::kShorterThanPixels);
+    }
+    return g;
+}
+
+// Turns the stored rows, top-down or bottom-up, into rows from the top.
+void reverseRows(unsigned char* rgb, std::size_t rows, std::size_t rowBytes)
+{
+    std::vector<unsigned char> swap(rowBytes);
+    for (std::size_t top = 0, bottom = rows - 1; top < bottom; ++top, --bottom) {
+        unsigned char* upper = rgb + top * rowBytes;
+        unsigned char* lower = rgb + bottom * rowBytes;
+        std::copy_n(upper, rowBytes, swap.data());
+        std::copy_n(lower, rowBytes, upper);
+        std::copy_n(swap.data(), rowBytes, lower);
+    }
+}
+
 }  // namespace
 
 void readBmp(std::istream& input, Plane& red, Plane& green, Plane& blue)
@@ -264,6 +303,45 @@ void readBmp(std::istream& input, RgbImage& image)
 void readBmpFile(const std::wstring& path, RgbImage& image)
 {
     OptionalBmpFile(path).read(image);
+}
+
+PictureSize readBmpSize(const unsigned char* head, std::size_t headLength, std::uint64_t fileLength)
+{
+    const Geometry g = geometryOf(head, headLength, fileLength);
+    return {g.rows, g.columns};
+}
+
+PictureSize packBmp(unsigned char* file, std::size_t length)
+{
+    const Geometry g = geometryOf(file, length, length);
+    if (!g.hasPixels()) {
+        return {g.rows, g.columns};
+    }
+    // Packed in place, front to back: a pixel's three bytes land at or before the
+    // place its stored bytes are read from (3 bytes a pixel against 3 or 4, rows
+    // of 3 x columns bytes against the padded stored length, and a pixel-row offset
+    // of at least 0), so no byte is overwritten before it is read.
+    const auto rows = static_cast<std::size_t>(g.rows);
+    const auto columns = static_cast<std::size_t>(g.columns);
+    const auto rowLength = static_cast<std::size_t>(g.rowLength);
+    const auto bytesPerPixel = static_cast<std::size_t>(g.bytesPerPixel);
+    const auto offset = static_cast<std::size_t>(g.pixelOffset);
+    unsigned char* packed = file;
+    for (std::size_t stored = 0; stored < rows; ++stored) {
+        const unsigned char* pixel = file + offset + stored * rowLength;
+        for (std::size_t c = 0; c < columns; ++c, pixel += bytesPerPixel, packed += 3) {
+            const unsigned char blue = pixel[bmp::kBlueByte];
+            const unsigned char green = pixel[bmp::kGreenByte];
+            const unsigned char red = pixel[bmp::kRedByte];
+            packed[0] = red;
+            packed[1] = green;
+            packed[2] = blue;
+        }
+    }
+    if (!g.topDown) {
+        reverseRows(file, rows, 3 * columns);
+    }
+    return {g.rows, g.columns};
 }
 
 OptionalBmpFile::OptionalBmpFile(const std::wstring& path) : input_(openInputFile(path)) {}

@@ -3,6 +3,8 @@
 #include "bmp_refusal.h"
 #include "plane.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <fstream>
 #include <istream>
 #include <string>
@@ -23,6 +25,24 @@ void readBmp(std::istream& input, RgbImage& image);
 // Opens the named file (relative names are relative to the working directory) and
 // reads it as readBmp does. A file that cannot be opened is refused like a bad one.
 void readBmpFile(const std::wstring& path, RgbImage& image);
+
+// A picture's size in pixels.
+struct PictureSize {
+    std::int64_t rows = 0;
+    std::int64_t columns = 0;
+};
+
+// The size of the picture in a BMP file, from the file's first bytes and its
+// length, before any pixel is read: the header is refused as readBmp refuses it,
+// and so is a length too short for the pixels the header promises.
+PictureSize readBmpSize(const unsigned char* head, std::size_t headLength, std::uint64_t fileLength);
+
+// Reads a BMP file held whole in memory, as readBmp reads a file of that length,
+// into the same memory: its first 3 x rows x columns bytes then hold the picture's
+// red, green and blue values, pixel after pixel, row after row from the top. No
+// other memory of the picture's size is taken. Refusals are readBmp's; after one,
+// the bytes are no longer the file's.
+PictureSize packBmp(unsigned char* file, std::size_t length);
 
 // A picture file that may be absent, such as a matte made by an earlier run: it is
 // opened when the object is made, read only if that open succeeded, and held open

@@ -3,8 +3,11 @@
 #include <cstddef>
 #include <ios>
 #include <streambuf>
+#include <string>
 
 namespace ferlane {
+
+// Files in memory, through the standard streams the reader and writer take.
 
 // Bytes already in memory, read in place as a seekable stream, so that the BMP
 // reader can check a picture's length against its header exactly as it does for
@@ -35,6 +38,31 @@ protected:
         setg(eback(), eback() + at, egptr());
         return position;
     }
+};
+
+// Appends what is written to a string, into the room reserved in it: a file made
+// in memory, such as the browser page's results.
+class StringOutput : public std::streambuf {
+public:
+    explicit StringOutput(std::string& text) : text_(text) {}
+
+protected:
+    int_type overflow(int_type c) override
+    {
+        if (!traits_type::eq_int_type(c, traits_type::eof())) {
+            text_.push_back(traits_type::to_char_type(c));
+        }
+        return traits_type::not_eof(c);
+    }
+
+    std::streamsize xsputn(const char* bytes, std::streamsize count) override
+    {
+        text_.append(bytes, static_cast<std::size_t>(count));
+        return count;
+    }
+
+private:
+    std::string& text_;
 };
 
 }  // namespace ferlane

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <streambuf>
@@ -31,9 +32,29 @@ private:
     std::string bytes_;
 };
 
-// Every picture is read twice, as a file arrives (a stream that knows its length)
-// and as a pipe delivers it (one that cannot seek); the two must agree, on the
-// pixels and on the rule of a refusal.
+// The picture as the browser page reads a file held in memory: packed in place,
+// and its size from the headers alone. Both refuse as the file is refused.
+RgbImage readPacked(const std::string& bytes, std::optional<BmpRule>& refusal)
+{
+    std::vector<unsigned char> held(bytes.begin(), bytes.end());
+    const auto sizeRefusal = refusalOf([&] { readBmpSize(held.data(), held.size(), held.size()); });
+    RgbImage image;
+    refusal = refusalOf([&] {
+        const PictureSize size = packBmp(held.data(), held.size());
+        image.resize(size.rows, size.columns);
+        for (Eigen::Index k = 0; k < image.red.size(); ++k) {
+            image.red.data()[k] = held[3 * static_cast<std::size_t>(k)];
+            image.green.data()[k] = held[3 * static_cast<std::size_t>(k) + 1];
+            image.blue.data()[k] = held[3 * static_cast<std::size_t>(k) + 2];
+        }
+    });
+    EXPECT_EQ(sizeRefusal, refusal) << "the headers alone are judged otherwise than the whole file";
+    return image;
+}
+
+// Every picture is read three ways: as a file arrives (a stream that knows its
+// length), as a pipe delivers it (one that cannot seek) and held in memory as the
+// page holds it; all must agree, on the pixels and on the rule of a refusal.
 RgbImage readBytes(const std::string& bytes)
 {
     RgbImage fromPipe;
@@ -47,12 +68,17 @@ RgbImage readBytes(const std::string& bytes)
         std::istringstream input(bytes);
         readBmp(input, image);
     });
+    std::optional<BmpRule> packedRefusal;
+    const RgbImage packed = readPacked(bytes, packedRefusal);
     EXPECT_EQ(pipeRefusal, fileRefusal) << "a pipe and a file are read differently";
+    EXPECT_EQ(packedRefusal, fileRefusal) << "a file held in memory and a file are read differently";
     if (fileRefusal) {
         throw BmpRefusal(*fileRefusal);
     }
     EXPECT_TRUE(image.red == fromPipe.red && image.green == fromPipe.green && image.blue == fromPipe.blue)
         << "a pipe gives other pixels than a file";
+    EXPECT_TRUE(image.red == packed.red && image.green == packed.green && image.blue == packed.blue)
+        << "a file held in memory gives other pixels than a file";
     return image;
 }
 

@@ -1,11 +1,10 @@
 'use strict';
-// The page: five picture slots, the run's steps as the worker reports them, and the
-// results with their save buttons. All matting happens in the worker.
+// The page: five picture boxes, the run's steps as the worker reports them, and the
+// results with their save buttons. The run itself is the worker's, and its rules
+// the matting module's; this page reads the chosen files for the worker, since
+// some browsers let a worker of a page opened from a file read none itself.
+// FERLANE holds the module's numbers (web/door/ferlane_door.h).
 
-const BACKGROUND0 = 0;
-const IMAGE0 = 1;
-const BACKGROUND1 = 2;
-const IMAGE1 = 3;
 const THUMB_SIDE = 150;
 const COMPOSITE_SIDE = 1600;
 
@@ -14,7 +13,8 @@ const COMPOSITE_SIDE = 1600;
 const workerUrl = URL.createObjectURL(new Blob(
   [document.getElementById('worker-source').textContent], { type: 'text/javascript' }));
 
-const slots = [...document.querySelectorAll('.slot')].map((element) => ({
+const slots = [];
+for (const element of document.querySelectorAll('.slot')) slots[FERLANE[`SLOT_${element.dataset.slot.toUpperCase()}`]] = {
   element,
   file: null,
   input: element.querySelector('input[type=file]'),
@@ -23,7 +23,9 @@ const slots = [...document.querySelectorAll('.slot')].map((element) => ({
   size: element.querySelector('.size'),
   note: element.querySelector('.note'),
   clear: element.querySelector('.clear'),
-}));
+};
+// The save buttons by the file each saves.
+const SAVED_FILES = { alpha: FERLANE.FILE_ALPHA, error: FERLANE.FILE_ERROR, fg: FERLANE.FILE_FOREGROUND };
 const stepList = document.getElementById('steps');
 const state = document.getElementById('state');
 const results = document.getElementById('results');
@@ -111,45 +113,43 @@ for (const slot of slots) {
 window.addEventListener('dragover', (event) => event.preventDefault());
 window.addEventListener('drop', (event) => event.preventDefault());
 
-// Both backgrounds and both photographs make a run; both backgrounds alone check
-// the backdrops. A run already going is abandoned for the newer choice.
+// Every choice starts a run over the chosen files; the module says whether they
+// make one. A run already going is abandoned for the newer choice.
 function startRun(chosenAt) {
   const files = slots.map((slot) => slot.file);
-  if (!files[BACKGROUND0] || !files[BACKGROUND1]) {
-    stopRun();
-    lastJob = null;
-    results.hidden = true;
-    stepList.replaceChildren();
-    setState('idle', 'Waiting for the two backgrounds.');
-    return;
-  }
-  const backdropOnly = !(files[IMAGE0] && files[IMAGE1]);
-  const job = { files: backdropOnly ? [files[BACKGROUND0], null, files[BACKGROUND1], null, null] : files, backdropOnly };
-  if (lastJob && job.files.every((file, i) => file === lastJob.files[i])) return;
+  if (lastJob && files.every((file, i) => file === lastJob[i])) return;
   stopRun();
-  lastJob = job;
+  lastJob = files;
   stepList.replaceChildren();
   results.hidden = true;
-  setState('running', backdropOnly ? 'Checking the backdrops…' : 'Working…');
+  setState('running', 'Working…');
   worker = spareWorker || new Worker(workerUrl);
   spareWorker = null;
+  const running = worker;
   worker.onmessage = ({ data }) => {
     if (data.at !== undefined) timePreviousStep(data.at);
-    if (data.type === 'step') {
+    if (data.type === 'ask') {
+      answer(running, files[data.slot], data);
+    } else if (data.type === 'step') {
       const item = document.createElement('li');
       item.textContent = data.text;
       item.dataset.at = data.at;
       stepList.append(item);
     } else if (data.type === 'note') {
       slots[data.slot].note.textContent = data.text;
+    } else if (data.type === 'waiting') {
+      // Nothing was computed: the worker, its memory untouched, serves the next run.
+      if (!spareWorker) spareWorker = worker;
+      worker = null;
+      stopRun();
+      setState('idle', data.text);
     } else if (data.type === 'failed') {
       stopRun();
-      const named = slots.find((slot) => slot.file && data.text.includes(`"${slot.file.name}"`));
-      if (named && !data.text.startsWith('error:')) named.element.classList.add('refused');
+      if (slots[data.slot]) slots[data.slot].element.classList.add('refused');
       setState('failed', data.text);
     } else if (data.type === 'done') {
       stopRun();
-      showResults(data, chosenAt);
+      showResults(data, files, chosenAt);
     }
   };
   // A worker that cannot even start (no memory for the module) ends up here.
@@ -158,7 +158,30 @@ function startRun(chosenAt) {
     stopRun();
     setState('failed', `failed: ${event.message || 'the worker stopped'}`);
   };
-  worker.postMessage(job);
+  worker.postMessage({ chosen: files.map((file) => file && { name: file.name, size: file.size }) });
+}
+
+// What the worker asks of a chosen file: a piece of its bytes, or the picture as
+// this browser decodes it, moved to the worker rather than copied.
+async function answer(to, file, { id, what, start, end }) {
+  if (what === 'bytes') {
+    try {
+      const buffer = await file.slice(start, end).arrayBuffer();
+      to.postMessage({ type: 'answer', id, buffer }, [buffer]);
+    } catch (error) {
+      to.postMessage({ type: 'answer', id });
+    }
+    return;
+  }
+  try {
+    // As stored: no colour profile applied, colours not multiplied by their
+    // opacity; the camera's rotation applied, as when the photograph is shown.
+    const bitmap = await createImageBitmap(file, { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
+    to.postMessage({ type: 'answer', id, bitmap }, [bitmap]);
+  } catch (error) {
+    const readable = await file.slice(0, 1).arrayBuffer().then(() => true, () => false);
+    to.postMessage({ type: 'answer', id, unread: readable ? FERLANE.UNREAD_CANNOT_DECODE : FERLANE.UNREAD_CANNOT_READ });
+  }
 }
 
 // Each step's line gets its duration once the next one starts.
@@ -189,19 +212,28 @@ function percent(share) {
   return `${(100 * share).toFixed(share > 0 && share < 0.001 ? 3 : 1)} %`;
 }
 
-function showResults(data, chosenAt) {
-  shown = data;
-  for (const figure of results.querySelectorAll('figure')) {
-    figure.hidden = !data.previews[figure.dataset.panel] && !(figure.dataset.panel === 'composite' && data.previews.subject);
+async function showResults(data, files, chosenAt) {
+  const previews = {};
+  for (const [which, { rgba, width, height }] of Object.entries(data.previews)) {
+    previews[which] = await createImageBitmap(new ImageData(new Uint8ClampedArray(rgba), width, height));
   }
+  if (lastJob !== files) return;
+  const alpha = data.files[FERLANE.FILE_ALPHA];
+  const foreground = data.files[FERLANE.FILE_FOREGROUND];
+  shown = { files: data.files, subject: previews[FERLANE.FILE_FOREGROUND] };
+  if (foreground) Object.assign(shown, bmpLayout(foreground.bytes), { alpha: alpha.bytes });
+  const panels = { alpha: FERLANE.FILE_ALPHA, error: FERLANE.FILE_ERROR, subject: FERLANE.FILE_FOREGROUND,
+    composite: FERLANE.FILE_FOREGROUND };
+  for (const figure of results.querySelectorAll('figure')) figure.hidden = !previews[panels[figure.dataset.panel]];
   for (const button of results.querySelectorAll('[data-save]')) {
     const name = button.dataset.save;
-    button.hidden = name === 'subject' ? !data.written.fg : !data.written[name];
+    const file = data.files[name === 'subject' ? FERLANE.FILE_FOREGROUND : SAVED_FILES[name]];
+    button.hidden = !file || !file.offered;
   }
-  if (data.previews.alpha) draw(document.getElementById('alpha-view'), data.previews.alpha);
-  if (data.previews.error) draw(document.getElementById('error-view'), data.previews.error);
-  if (data.previews.subject) {
-    draw(document.getElementById('subject-view'), data.previews.subject);
+  if (previews[FERLANE.FILE_ALPHA]) draw(document.getElementById('alpha-view'), previews[FERLANE.FILE_ALPHA]);
+  if (previews[FERLANE.FILE_ERROR]) draw(document.getElementById('error-view'), previews[FERLANE.FILE_ERROR]);
+  if (shown.subject) {
+    draw(document.getElementById('subject-view'), shown.subject);
     drawComposite();
   }
   document.getElementById('shares').textContent = data.shares
@@ -211,15 +243,15 @@ function showResults(data, chosenAt) {
   requestAnimationFrame(() => {
     const ms = performance.now() - chosenAt;
     state.dataset.ms = ms.toFixed(0);
-    setState('done', `${data.backdropOnly ? 'Backdrops checked' : 'Done'} in ${(ms / 1000).toFixed(1)} s.`);
+    setState('done', `${foreground ? 'Done' : 'Backdrops checked'} in ${(ms / 1000).toFixed(1)} s.`);
   });
 }
 
 // The cutout over the chosen colour, or centred on the chosen picture, both at
 // the scale the cutout is shown at.
 function drawComposite() {
-  if (!shown || !shown.previews.subject) return;
-  const subject = shown.previews.subject;
+  if (!shown || !shown.subject) return;
+  const subject = shown.subject;
   const canvas = document.getElementById('composite-view');
   const context = canvas.getContext('2d');
   if (!backdrop) {
@@ -277,16 +309,20 @@ for (const button of results.querySelectorAll('[data-save]')) {
   button.addEventListener('click', async () => {
     const name = button.dataset.save;
     if (name !== 'subject') {
-      save(`${name}.bmp`, new Blob([shown.written[name]], { type: 'image/bmp' }));
+      const file = shown.files[SAVED_FILES[name]];
+      save(file.name, new Blob([file.bytes], { type: 'image/bmp' }));
       return;
     }
     const run = shown;
     button.disabled = true;
     try {
-      const { width, height } = bmpLayout(run.written.fg);
-      save('subject.png', await encodePng(rgbaPixels(run.written.fg, run.alpha), width, height));
+      const foreground = run.files[FERLANE.FILE_FOREGROUND].bytes;
+      save('subject.png', await encodePng(rgbaPixels(foreground, run.alpha), run.width, run.height));
     } finally {
       button.disabled = false;
     }
   });
 }
+
+// What the module says of an empty choice.
+startRun(performance.now());

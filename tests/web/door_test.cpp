@@ -1,0 +1,351 @@
+// The page's door driven as the page's worker drives it: whole runs against the
+// console tool's functions on whole planes, and every refusal naming its picture.
+
+#include "ferlane_door.h"
+#include "image/bmp_reader.h"
+#include "image/bmp_writer.h"
+#include "matting/alpha.h"
+#include "matting/foreground.h"
+#include "support/bmp_bytes.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include <map>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace ferlane {
+namespace {
+
+using support::BmpFile;
+using support::Rgb;
+
+// A picture as the worker hands it over: a BMP file's bytes, or decoded pixels.
+struct Handed {
+    std::string bmp;
+    int columns = 0;
+    int rows = 0;
+    std::vector<std::uint8_t> rgba;
+    double claimedLength = 0;  // the file's length, where only its headers are at hand
+};
+
+Handed asBmp(const BmpFile& file)
+{
+    return {file.bytes(), 0, 0, {}};
+}
+
+Handed asPixels(int columns, int rows, std::uint8_t value = 7)
+{
+    return {"", columns, rows, std::vector<std::uint8_t>(4 * static_cast<std::size_t>(columns) * rows, value)};
+}
+
+struct Outcome {
+    std::vector<std::string> lines;
+    std::map<int, std::string> files;  // offered or not, by FerlaneFile
+    std::vector<int> offered;
+    int last = FERLANE_STEP_FAILED;
+    std::string message;
+    int failedSlot = -1;
+};
+
+void hand(const Handed& picture)
+{
+    if (!picture.bmp.empty()) {
+        const auto* head = reinterpret_cast<const std::uint8_t*>(picture.bmp.data());
+        if (ferlane_check_bmp(head, std::min<std::size_t>(picture.bmp.size(), 54),
+                              picture.claimedLength > 0 ? picture.claimedLength
+                                                        : static_cast<double>(picture.bmp.size())) != FERLANE_OK) {
+            return;
+        }
+        std::uint8_t* buffer = ferlane_bmp_buffer(picture.bmp.size());
+        ASSERT_NE(buffer, nullptr);
+        std::copy(picture.bmp.begin(), picture.bmp.end(), buffer);
+        ferlane_take_bmp();
+        return;
+    }
+    if (std::uint8_t* buffer = ferlane_pixel_buffer(picture.columns, picture.rows)) {
+        std::copy(picture.rgba.begin(), picture.rgba.end(), buffer);
+        ferlane_take_pixels();
+    }
+}
+
+// One run over the chosen pictures (slot -> name, picture), as the worker runs it.
+Outcome run(const std::map<int, std::pair<std::string, Handed>>& chosen)
+{
+    ferlane_reset();
+    for (const auto& [slot, picture] : chosen) {
+        ferlane_choose(slot, picture.first.c_str());
+    }
+    Outcome outcome;
+    for (int step = ferlane_next(); step != FERLANE_STEP_DONE && step != FERLANE_STEP_FAILED &&
+                                    step != FERLANE_STEP_WAITING;
+         step = ferlane_next()) {
+        if (*ferlane_line()) {
+            outcome.lines.emplace_back(ferlane_line());
+        }
+        if (step == FERLANE_STEP_PICTURE) {
+            hand(chosen.at(ferlane_slot()).second);
+        } else if (step == FERLANE_STEP_COMPUTE) {
+            ferlane_compute();
+        } else if (step == FERLANE_STEP_FILE) {
+            const auto* data = reinterpret_cast<const char*>(ferlane_file_data());
+            outcome.files[ferlane_file()] = std::string(data, ferlane_file_size());
+            if (ferlane_file_offered()) {
+                outcome.offered.push_back(ferlane_file());
+            }
+        }
+    }
+    outcome.last = ferlane_next();
+    if (outcome.last == FERLANE_STEP_WAITING) {
+        outcome.lines.emplace_back(ferlane_line());
+    }
+    outcome.message = ferlane_message();
+    outcome.failedSlot = ferlane_failed_slot();
+    return outcome;
+}
+
+// A picture of noise, different for each seed, of a size that takes two bands.
+BmpFile noise(int seed, std::int32_t width = 600, std::int32_t height = 500, std::uint16_t bits = 24)
+{
+    BmpFile file = support::sizedBmp(width, height, bits);
+    file.pixel = [seed](int r, int c) {
+        std::uint32_t x = static_cast<std::uint32_t>(seed * 7919 + r * 1031 + c * 17);
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        return Rgb{static_cast<int>(x & 0xFF), static_cast<int>((x >> 8) & 0xFF), static_cast<int>((x >> 16) & 0xFF)};
+    };
+    return file;
+}
+
+RgbImage read(const BmpFile& file)
+{
+    std::istringstream input(file.bytes());
+    RgbImage image;
+    readBmp(input, image);
+    return image;
+}
+
+std::string written(const Plane& red, const Plane& green, const Plane& blue)
+{
+    std::ostringstream output;
+    writeBmp(output, red, green, blue);
+    return output.str();
+}
+
+TEST(PageDoor, WholeRunsGiveTheConsoleToolsFiles)
+{
+    const BmpFile b0 = noise(1);
+    const BmpFile i0 = noise(2, 600, -500);  // top-down
+    const BmpFile b1 = noise(3, 600, 500, 32);
+    const BmpFile i1 = noise(4);
+    const BmpFile matte = noise(5);
+    RgbImage B0 = read(b0), I0 = read(i0), B1 = read(b1), I1 = read(i1), A = read(matte);
+    Plane alpha;
+    Plane error;
+    reconstructAlpha(B0, I0, B1, I1, alpha, error);
+    RgbImage F;
+    reconstructForeground(B0, I0, B1, I1, alpha, F);
+    RgbImage fromFile;
+    reconstructForeground(B0, I0, B1, I1, A.red, fromFile);
+
+    std::map<int, std::pair<std::string, Handed>> chosen = {
+        {FERLANE_SLOT_BACKGROUND0, {"bg0.bmp", asBmp(b0)}},
+        {FERLANE_SLOT_IMAGE0, {"image0.bmp", asBmp(i0)}},
+        {FERLANE_SLOT_BACKGROUND1, {"bg1.bmp", asBmp(b1)}},
+        {FERLANE_SLOT_IMAGE1, {"image1.bmp", asBmp(i1)}}};
+    Outcome whole = run(chosen);
+    ASSERT_EQ(whole.last, FERLANE_STEP_DONE) << whole.message;
+    EXPECT_EQ(whole.lines, (std::vector<std::string>{"read background0 \"bg0.bmp\"", "read image0 \"image0.bmp\"",
+                                                     "read background1 \"bg1.bmp\"", "read image1 \"image1.bmp\"",
+                                                     "reconstruct alpha", "write alpha \"alpha.bmp\"",
+                                                     "write calculation error \"error.bmp\"",
+                                                     "reconstruct foreground", "write foreground \"fg.bmp\""}));
+    EXPECT_EQ(whole.offered, (std::vector<int>{FERLANE_FILE_ALPHA, FERLANE_FILE_ERROR, FERLANE_FILE_FOREGROUND}));
+    EXPECT_TRUE(whole.files[FERLANE_FILE_ALPHA] == written(alpha, alpha, alpha));
+    EXPECT_TRUE(whole.files[FERLANE_FILE_ERROR] == written(error, error, error));
+    EXPECT_TRUE(whole.files[FERLANE_FILE_FOREGROUND] == written(F.red, F.green, F.blue));
+
+    // An alpha file: its red is the matte, shown but neither announced nor offered.
+    chosen[FERLANE_SLOT_ALPHA] = {"matte.bmp", asBmp(matte)};
+    Outcome withMatte = run(chosen);
+    ASSERT_EQ(withMatte.last, FERLANE_STEP_DONE) << withMatte.message;
+    EXPECT_EQ(std::vector<std::string>(withMatte.lines.begin() + 4, withMatte.lines.end()),
+              (std::vector<std::string>{"read alpha \"matte.bmp\"", "reconstruct foreground",
+                                        "write foreground \"fg.bmp\""}));
+    EXPECT_EQ(withMatte.offered, (std::vector<int>{FERLANE_FILE_FOREGROUND}));
+    EXPECT_TRUE(withMatte.files[FERLANE_FILE_ALPHA] == written(A.red, A.red, A.red));
+    EXPECT_TRUE(withMatte.files[FERLANE_FILE_FOREGROUND] == written(fromFile.red, fromFile.green, fromFile.blue));
+    EXPECT_EQ(ferlane_share(FERLANE_SHARE_EXACT), -1) << "no error map, no shares";
+}
+
+TEST(PageDoor, TheBackdropCheckGivesTheErrorMapAndItsShares)
+{
+    BmpFile b0 = support::sizedBmp(4, 2);
+    BmpFile b1 = support::sizedBmp(4, 2);
+    b0.pixel = [](int, int) { return Rgb{0, 0, 0}; };
+    // Per column: equal backgrounds, a difference of 200, of 3, of 200.
+    b1.pixel = [](int, int c) { return c == 0 ? Rgb{0, 0, 0} : c == 2 ? Rgb{3, 0, 0} : Rgb{200, 0, 0}; };
+    const Outcome outcome = run({{FERLANE_SLOT_BACKGROUND0, {"a.bmp", asBmp(b0)}},
+                                 {FERLANE_SLOT_BACKGROUND1, {"b.bmp", asBmp(b1)}},
+                                 {FERLANE_SLOT_IMAGE1, {"c.bmp", asBmp(b1)}}});
+    ASSERT_EQ(outcome.last, FERLANE_STEP_DONE) << outcome.message;
+    EXPECT_EQ(outcome.lines, (std::vector<std::string>{"read background0 \"a.bmp\"", "read background1 \"b.bmp\"",
+                                                       "reconstruct alpha", "write calculation error \"error.bmp\""}));
+    RgbImage B0 = read(b0), B1 = read(b1);
+    Plane alpha;
+    Plane error;
+    reconstructAlpha(B0, B0, B1, B1, alpha, error);
+    EXPECT_TRUE(outcome.files.at(FERLANE_FILE_ERROR) == written(error, error, error));
+    EXPECT_EQ(outcome.files.count(FERLANE_FILE_ALPHA), 0u);
+    EXPECT_DOUBLE_EQ(ferlane_share(FERLANE_SHARE_EXACT), 0.5);
+    EXPECT_DOUBLE_EQ(ferlane_share(FERLANE_SHARE_COARSE), 0.25);
+    EXPECT_DOUBLE_EQ(ferlane_share(FERLANE_SHARE_UNRESOLVED), 0.25);
+
+    const Outcome waiting = run({{FERLANE_SLOT_BACKGROUND0, {"a.bmp", asBmp(b0)}}});
+    EXPECT_EQ(waiting.last, FERLANE_STEP_WAITING);
+    EXPECT_EQ(waiting.lines, (std::vector<std::string>{"Waiting for the two backgrounds."}));
+}
+
+struct Refused {
+    const char* what;
+    int slot;
+    Handed picture;
+    const char* message;
+};
+
+std::vector<Refused> refusals()
+{
+    Handed cutFile = asBmp(support::sizedBmp(8, 6));
+    cutFile.bmp.resize(cutFile.bmp.size() - 30);
+    // Only the headers of a file of 20000 x 15000 pixels are at hand.
+    Handed huge = asBmp(support::sizedBmp(1, 1));
+    support::put32(huge.bmp, 18, 20000);
+    support::put32(huge.bmp, 22, 15000);
+    huge.claimedLength = 54 + 15000.0 * 60000;
+    Handed sixteenBits = asBmp(support::sizedBmp(8, 6, 16));
+    return {
+        {"a BMP one row shorter", FERLANE_SLOT_IMAGE1, asBmp(support::sizedBmp(8, 5)),
+         "error: the images must have same size (image1 \"x.bmp\" is 8 \u00d7 5, background0 \"bg0.bmp\" is 8 "
+         "\u00d7 6)"},
+        {"decoded pixels one column narrower", FERLANE_SLOT_IMAGE0, asPixels(7, 6),
+         "error: the images must have same size (image0 \"x.bmp\" is 7 \u00d7 6, background0 \"bg0.bmp\" is 8 "
+         "\u00d7 6)"},
+        {"an alpha file of another size", FERLANE_SLOT_ALPHA, asBmp(support::sizedBmp(6, 8)),
+         "error: the images must have same size (alpha \"x.bmp\" is 6 \u00d7 8, background0 \"bg0.bmp\" is 8 "
+         "\u00d7 6)"},
+        {"a cut BMP", FERLANE_SLOT_BACKGROUND1, cutFile,
+         "failed: background1 \"x.bmp\" is no BMP this tool reads: the file ends before its pixels"},
+        {"a 16-bit BMP", FERLANE_SLOT_IMAGE0, sixteenBits,
+         "failed: image0 \"x.bmp\" is no BMP this tool reads: it has neither 24 nor 32 bits per pixel"},
+        {"a set too large for the page", FERLANE_SLOT_BACKGROUND0, huge,
+         "failed: background0 \"x.bmp\" is 20000 \u00d7 15000 pixels: a set of that size needs 6.3 GB here, more "
+         "than a browser tab gives this page; make the pictures smaller, or use the console tool"},
+    };
+}
+
+class PageDoorRefusals : public ::testing::TestWithParam<Refused> {};
+
+// Every refusal names the picture, and the run stops there: nothing after it is
+// computed, which under the sanitizers also shows that no picture is read past its end.
+TEST_P(PageDoorRefusals, NameTheirPictureAndStopTheRun)
+{
+    const Refused& refused = GetParam();
+    std::map<int, std::pair<std::string, Handed>> chosen;
+    for (int slot : {FERLANE_SLOT_BACKGROUND0, FERLANE_SLOT_IMAGE0, FERLANE_SLOT_BACKGROUND1, FERLANE_SLOT_IMAGE1,
+                     FERLANE_SLOT_ALPHA}) {
+        const char* names[] = {"bg0.bmp", "image0.bmp", "bg1.bmp", "image1.bmp", "alpha.bmp"};
+        chosen[slot] = {names[slot], asBmp(support::sizedBmp(8, 6))};
+    }
+    chosen[refused.slot] = {"x.bmp", refused.picture};
+    const Outcome outcome = run(chosen);
+    EXPECT_EQ(outcome.last, FERLANE_STEP_FAILED);
+    EXPECT_EQ(outcome.message, refused.message);
+    EXPECT_EQ(outcome.failedSlot, refused.slot);
+    EXPECT_TRUE(outcome.files.empty());
+    // A worker that goes on regardless gets nothing done.
+    EXPECT_EQ(ferlane_compute(), FERLANE_FAILED);
+    EXPECT_EQ(ferlane_take_bmp(), FERLANE_FAILED);
+    EXPECT_EQ(ferlane_next(), FERLANE_STEP_FAILED);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pictures, PageDoorRefusals, ::testing::ValuesIn(refusals()),
+                         [](const auto& info) {
+                             std::string name;
+                             for (const char* c = info.param.what; *c; ++c) {
+                                 name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+                             }
+                             return name;
+                         });
+
+// Calls out of the run's order, as a faulty page might make them, are refused
+// rather than computing with pictures that are missing or of another size.
+TEST(PageDoor, RefusesCallsOutOfOrder)
+{
+    const std::string small = support::sizedBmp(2, 2).bytes();
+    const std::string large = support::sizedBmp(64, 64).bytes();
+    const auto handOver = [](const std::string& bytes) {
+        std::uint8_t* buffer = ferlane_bmp_buffer(bytes.size());
+        std::copy(bytes.begin(), bytes.end(), buffer);
+        return ferlane_take_bmp();
+    };
+
+    ferlane_reset();
+    ferlane_choose(FERLANE_SLOT_BACKGROUND0, "a");
+    ferlane_choose(FERLANE_SLOT_BACKGROUND1, "b");
+    ASSERT_EQ(ferlane_next(), FERLANE_STEP_PICTURE);
+    EXPECT_EQ(ferlane_compute(), FERLANE_FAILED) << "computed before any picture";
+    EXPECT_EQ(ferlane_next(), FERLANE_STEP_FAILED);
+
+    // Skipping the size check: the picture is still measured against background 0.
+    ferlane_reset();
+    ferlane_choose(FERLANE_SLOT_BACKGROUND0, "a");
+    ferlane_choose(FERLANE_SLOT_BACKGROUND1, "b");
+    ASSERT_EQ(ferlane_next(), FERLANE_STEP_PICTURE);
+    ASSERT_EQ(handOver(large), FERLANE_OK);
+    ASSERT_EQ(ferlane_next(), FERLANE_STEP_PICTURE);
+    EXPECT_EQ(handOver(small), FERLANE_FAILED);
+    EXPECT_EQ(ferlane_failed_slot(), FERLANE_SLOT_BACKGROUND1);
+    EXPECT_EQ(ferlane_compute(), FERLANE_FAILED);
+
+    // Moving on without handing a picture over.
+    ferlane_reset();
+    ferlane_choose(FERLANE_SLOT_BACKGROUND0, "a");
+    ferlane_choose(FERLANE_SLOT_BACKGROUND1, "b");
+    ASSERT_EQ(ferlane_next(), FERLANE_STEP_PICTURE);
+    ASSERT_EQ(handOver(large), FERLANE_OK);
+    ASSERT_EQ(ferlane_next(), FERLANE_STEP_PICTURE);
+    EXPECT_EQ(ferlane_next(), FERLANE_STEP_FAILED);
+    EXPECT_EQ(ferlane_compute(), FERLANE_FAILED);
+}
+
+TEST(PageDoor, PicturesTheBrowserCouldNotReadAreNamedWithWhatToDo)
+{
+    const struct {
+        int why;
+        const char* message;
+    } table[] = {
+        {FERLANE_UNREAD_CANNOT_READ,
+         "failed: background0 \"bg0.jpg\" cannot be read: the file was changed, moved or deleted after it was "
+         "chosen; choose it again"},
+        {FERLANE_UNREAD_CANNOT_DECODE, "failed: background0 \"bg0.jpg\" is no picture this browser can decode"},
+    };
+    for (const auto& row : table) {
+        ferlane_reset();
+        ferlane_choose(FERLANE_SLOT_BACKGROUND0, "bg0.jpg");
+        ferlane_choose(FERLANE_SLOT_BACKGROUND1, "bg1.jpg");
+        ASSERT_EQ(ferlane_next(), FERLANE_STEP_PICTURE);
+        EXPECT_EQ(ferlane_unread(row.why), FERLANE_FAILED);
+        EXPECT_EQ(std::string(ferlane_message()), row.message);
+        EXPECT_EQ(ferlane_failed_slot(), FERLANE_SLOT_BACKGROUND0);
+    }
+}
+
+}  // namespace
+}  // namespace ferlane

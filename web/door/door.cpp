@@ -1,0 +1,124 @@
+// The C door (ferlane_door.h) over the page's one run at a time.
+
+#include "ferlane_door.h"
+#include "page_run.h"
+
+#include <memory>
+
+#ifdef __EMSCRIPTEN__
+#include <emscripten/emscripten.h>
+#define FERLANE_EXPORT EMSCRIPTEN_KEEPALIVE
+#else
+#define FERLANE_EXPORT
+#endif
+
+namespace {
+
+std::unique_ptr<ferlane::page::PageRun> run = std::make_unique<ferlane::page::PageRun>();
+
+}  // namespace
+
+extern "C" {
+
+FERLANE_EXPORT void ferlane_reset(void)
+{
+    run.reset();
+    run = std::make_unique<ferlane::page::PageRun>();
+}
+
+FERLANE_EXPORT void ferlane_choose(int slot, const char* name)
+{
+    run->choose(slot, name);
+}
+
+FERLANE_EXPORT int ferlane_next(void)
+{
+    return run->next();
+}
+
+FERLANE_EXPORT const char* ferlane_line(void)
+{
+    return run->line().c_str();
+}
+
+FERLANE_EXPORT int ferlane_slot(void)
+{
+    return run->slot();
+}
+
+FERLANE_EXPORT int ferlane_check_bmp(const uint8_t* head, size_t headLength, double fileLength)
+{
+    return run->checkBmp(head, headLength, fileLength);
+}
+
+FERLANE_EXPORT uint8_t* ferlane_bmp_buffer(size_t length)
+{
+    return run->bmpBuffer(length);
+}
+
+FERLANE_EXPORT int ferlane_take_bmp(void)
+{
+    return run->takeBmp();
+}
+
+FERLANE_EXPORT uint8_t* ferlane_pixel_buffer(int columns, int rows)
+{
+    return run->pixelBuffer(columns, rows);
+}
+
+FERLANE_EXPORT int ferlane_take_pixels(void)
+{
+    return run->takePixels();
+}
+
+FERLANE_EXPORT int ferlane_unread(int why)
+{
+    return run->unread(why);
+}
+
+FERLANE_EXPORT int ferlane_compute(void)
+{
+    return run->compute();
+}
+
+FERLANE_EXPORT int ferlane_file(void)
+{
+    return run->file();
+}
+
+FERLANE_EXPORT const char* ferlane_file_name(void)
+{
+    return run->fileName().c_str();
+}
+
+FERLANE_EXPORT int ferlane_file_offered(void)
+{
+    return run->fileOffered() ? 1 : 0;
+}
+
+FERLANE_EXPORT const uint8_t* ferlane_file_data(void)
+{
+    return reinterpret_cast<const uint8_t*>(run->fileBytes().data());
+}
+
+FERLANE_EXPORT size_t ferlane_file_size(void)
+{
+    return run->fileBytes().size();
+}
+
+FERLANE_EXPORT const char* ferlane_message(void)
+{
+    return run->message().c_str();
+}
+
+FERLANE_EXPORT int ferlane_failed_slot(void)
+{
+    return run->failedSlot();
+}
+
+FERLANE_EXPORT double ferlane_share(int which)
+{
+    return run->share(which);
+}
+
+}  // extern "C"

@@ -1,0 +1,129 @@
+/* The browser page's door into the matting code: plain C functions over one run
+ * that the code here owns from the first picture to the last file. The run says
+ * what it wants next (a picture, a computation, the hand-over of a file), with the
+ * line the page shows for that step; the page's worker answers with pictures and
+ * collects files. Only bytes, numbers and text cross.
+ *
+ * The numbers below are the only copy: the page's scripts get them from this file
+ * when the page is built (web/build/assemble_page.py reads every FERLANE_ name
+ * defined in an enum here), so keep each one a plain "NAME = number" entry.
+ */
+#ifndef FERLANE_DOOR_H
+#define FERLANE_DOOR_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* The pictures a run takes, as the page's boxes hold them. */
+enum FerlaneSlot {
+    FERLANE_SLOT_BACKGROUND0 = 0,
+    FERLANE_SLOT_IMAGE0 = 1,
+    FERLANE_SLOT_BACKGROUND1 = 2,
+    FERLANE_SLOT_IMAGE1 = 3,
+    FERLANE_SLOT_ALPHA = 4,
+    FERLANE_SLOT_COUNT = 5
+};
+
+/* What the run wants next, as ferlane_next answers. */
+enum FerlaneStep {
+    FERLANE_STEP_PICTURE = 0, /* the picture of ferlane_slot(), handed over as a BMP file or as pixels */
+    FERLANE_STEP_COMPUTE = 1, /* ferlane_compute() */
+    FERLANE_STEP_FILE = 2,    /* a written file to take: ferlane_file_*() */
+    FERLANE_STEP_DONE = 3,    /* the run is complete */
+    FERLANE_STEP_FAILED = 4,  /* the run failed: ferlane_message(), ferlane_failed_slot() */
+    FERLANE_STEP_WAITING = 5  /* nothing to run with the pictures chosen: ferlane_line() says why */
+};
+
+/* The files a run writes. */
+enum FerlaneFile {
+    FERLANE_FILE_ALPHA = 0,
+    FERLANE_FILE_ERROR = 1,
+    FERLANE_FILE_FOREGROUND = 2
+};
+
+/* Why the page could not hand a picture over. */
+enum FerlaneUnread {
+    FERLANE_UNREAD_CANNOT_READ = 0,    /* the browser can no longer read the file */
+    FERLANE_UNREAD_CANNOT_DECODE = 1,  /* no picture the browser can decode */
+    FERLANE_UNREAD_OUT_OF_MEMORY = 2   /* no memory for its pixels */
+};
+
+/* The shares of the pixels in an error map. */
+enum FerlaneShare {
+    FERLANE_SHARE_EXACT = 0,     /* alpha resolved to the level */
+    FERLANE_SHARE_COARSE = 1,    /* alpha resolved in steps */
+    FERLANE_SHARE_UNRESOLVED = 2 /* the backgrounds are equal: no alpha can be computed */
+};
+
+/* What each call that can fail answers. */
+enum FerlaneStatus {
+    FERLANE_OK = 0,
+    FERLANE_FAILED = 1
+};
+
+/* A new run: forgets the last one and every picture it held. */
+void ferlane_reset(void);
+
+/* Names a chosen picture (UTF-8, copied); a slot never named is not chosen. */
+void ferlane_choose(int slot, const char* name);
+
+/* Moves to the next step and tells what it wants. After a failure the answer
+ * stays FERLANE_STEP_FAILED. */
+int ferlane_next(void);
+
+/* The step's line for the page to show, UTF-8; empty for a step it need not show. */
+const char* ferlane_line(void);
+
+/* The picture a FERLANE_STEP_PICTURE wants. */
+int ferlane_slot(void);
+
+/* A BMP file's first bytes (its headers) and its length, checked before any pixel
+ * is handed over: refused as the reader refuses it, for a size other than
+ * background 0's, and for a set too large for the page's memory. */
+int ferlane_check_bmp(const uint8_t* head, size_t headLength, double fileLength);
+
+/* Room for the whole BMP file, then the file read from it. Null when there is no
+ * memory for it (the run has failed then). */
+uint8_t* ferlane_bmp_buffer(size_t length);
+int ferlane_take_bmp(void);
+
+/* Room for a picture the browser decoded, four bytes a pixel (red, green, blue and
+ * an opacity the matting does not use), then the picture taken from it. Null when
+ * the size is refused or there is no memory for it (the run has failed then). */
+uint8_t* ferlane_pixel_buffer(int columns, int rows);
+int ferlane_take_pixels(void);
+
+/* The page could not hand the wanted picture over: the run fails, naming it. Out
+ * of memory, the run fails at any step. */
+int ferlane_unread(int why);
+
+/* Runs a FERLANE_STEP_COMPUTE. */
+int ferlane_compute(void);
+
+/* The file of a FERLANE_STEP_FILE, valid until the next step: which one, its name,
+ * whether it is offered for saving (a matte read from a file is only shown), and
+ * its bytes. */
+int ferlane_file(void);
+const char* ferlane_file_name(void);
+int ferlane_file_offered(void);
+const uint8_t* ferlane_file_data(void);
+size_t ferlane_file_size(void);
+
+/* A failed run: its message, as the page shows it, and the slot of the picture
+ * that failed, or -1 when the failure is no one picture's. */
+const char* ferlane_message(void);
+int ferlane_failed_slot(void);
+
+/* The share (0 to 1) of the pixels of the error map the run computed, or -1
+ * when it computed none. */
+double ferlane_share(int which);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

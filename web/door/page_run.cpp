@@ -1,0 +1,462 @@
+#include "page_run.h"
+
+#include "image/bmp_reader.h"
+#include "image/bmp_refusal.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <new>
+
+namespace ferlane::page {
+namespace {
+
+// The pictures as the console tool's lines name them.
+constexpr std::array<const char*, FERLANE_SLOT_COUNT> kSlotWords = {"background0", "image0", "background1",
+                                                                     "image1", "alpha"};
+constexpr std::array<const char*, 3> kFileNames = {"alpha.bmp", "error.bmp", "fg.bmp"};
+
+// WebAssembly's 32-bit addresses reach 4 GiB; the runtime, the bands and what the
+// allocator cannot reuse need some of it.
+constexpr double kModuleBytes = 4.0 * 1024 * 1024 * 1024;
+constexpr double kReservedBytes = 256.0 * 1024 * 1024;
+
+const char* outOfMemory()
+{
+    return "failed: out of memory. The pictures are too large for this browser tab; make them smaller, "
+           "or use the console tool";
+}
+
+// Why the reader refused a file, in the words of someone who took the photograph.
+const char* reason(BmpRule rule)
+{
+    switch (rule) {
+    case BmpRule::kShorterThanHeaders:
+        return "the file ends inside its headers";
+    case BmpRule::kNoSignature:
+        return "it does not start as a BMP file does";
+    case BmpRule::kNegativeWidth:
+        return "its header gives a negative width";
+    case BmpRule::kHeightOutOfRange:
+        return "its header gives a height no picture can have";
+    case BmpRule::kUnsupportedBitDepth:
+        return "it has neither 24 nor 32 bits per pixel";
+    case BmpRule::kPixelsBeyondReach:
+    case BmpRule::kShorterThanPixels:
+        return "the file ends before its pixels";
+    default:
+        return "it cannot be read";
+    }
+}
+
+std::string sizeText(std::int64_t columns, std::int64_t rows)
+{
+    return std::to_string(columns) + " \u00d7 " + std::to_string(rows);
+}
+
+}  // namespace
+
+PageRun::~PageRun()
+{
+    releaseAll();
+}
+
+void PageRun::releaseAll()
+{
+    for (PackedPicture& picture : pictures_) {
+        release(picture);
+    }
+    std::free(handed_);
+    handed_ = nullptr;
+    for (std::string& file : files_) {
+        std::string().swap(file);
+    }
+    matting_.release();
+}
+
+void PageRun::choose(int slot, const char* name)
+{
+    if (slot >= 0 && slot < FERLANE_SLOT_COUNT && !planned_) {
+        names_[slot] = name ? name : "";
+        chosen_[slot] = name != nullptr;
+    }
+}
+
+std::string PageRun::quoted(int slot) const
+{
+    return std::string(kSlotWords[slot]) + " \"" + names_[slot] + "\"";
+}
+
+// Both backgrounds and both photographs make a run, with an alpha file if one is
+// chosen; both backgrounds alone check the backdrops, as the console tool does when
+// given the backgrounds as its photographs.
+void PageRun::plan()
+{
+    planned_ = true;
+    if (!chosen_[FERLANE_SLOT_BACKGROUND0] || !chosen_[FERLANE_SLOT_BACKGROUND1]) {
+        steps_.push_back({FERLANE_STEP_WAITING, -1, -1, false, Work::kNone, "Waiting for the two backgrounds."});
+        return;
+    }
+    const bool whole = chosen_[FERLANE_SLOT_IMAGE0] && chosen_[FERLANE_SLOT_IMAGE1];
+    const bool alphaFile = whole && chosen_[FERLANE_SLOT_ALPHA];
+    const auto read = [&](int slot) {
+        steps_.push_back({FERLANE_STEP_PICTURE, slot, -1, false, Work::kNone, "read " + quoted(slot)});
+    };
+    const auto write = [&](int file, bool offered, const std::string& line) {
+        steps_.push_back({FERLANE_STEP_FILE, -1, file, offered, Work::kNone, line});
+    };
+    const auto compute = [&](Work work, const std::string& line) {
+        steps_.push_back({FERLANE_STEP_COMPUTE, -1, -1, false, work, line});
+    };
+    const std::string writeAlpha = "write alpha \"" + std::string(kFileNames[FERLANE_FILE_ALPHA]) + "\"";
+    const std::string writeError =
+        "write calculation error \"" + std::string(kFileNames[FERLANE_FILE_ERROR]) + "\"";
+    if (!whole) {
+        read(FERLANE_SLOT_BACKGROUND0);
+        read(FERLANE_SLOT_BACKGROUND1);
+        compute(Work::kAlpha, "reconstruct alpha");
+        write(FERLANE_FILE_ERROR, true, writeError);
+    } else {
+        read(FERLANE_SLOT_BACKGROUND0);
+        read(FERLANE_SLOT_IMAGE0);
+        read(FERLANE_SLOT_BACKGROUND1);
+        read(FERLANE_SLOT_IMAGE1);
+        if (alphaFile) {
+            // The page shows the matte it used, so an alpha file is written too,
+            // silently and not offered: the console tool writes no alpha then.
+            read(FERLANE_SLOT_ALPHA);
+            compute(Work::kAlphaFile, "");
+            write(FERLANE_FILE_ALPHA, false, "");
+        } else {
+            compute(Work::kAlpha, "reconstruct alpha");
+            write(FERLANE_FILE_ALPHA, true, writeAlpha);
+            write(FERLANE_FILE_ERROR, true, writeError);
+        }
+        compute(Work::kForeground, "reconstruct foreground");
+        write(FERLANE_FILE_FOREGROUND, true,
+              "write foreground \"" + std::string(kFileNames[FERLANE_FILE_FOREGROUND]) + "\"");
+    }
+    steps_.push_back({FERLANE_STEP_DONE, -1, -1, false, Work::kNone, ""});
+}
+
+const PageRun::Step* PageRun::current() const
+{
+    return next_ > 0 && next_ <= steps_.size() ? &steps_[next_ - 1] : nullptr;
+}
+
+bool PageRun::at(int kind) const
+{
+    const Step* step = current();
+    return !failed_ && step && step->kind == kind;
+}
+
+int PageRun::next()
+{
+    if (!planned_) {
+        plan();
+    }
+    if (const Step* step = current(); step && !failed_) {
+        // A picture must be handed over before the run goes on; a file is the
+        // page's once it moves on.
+        if (step->kind == FERLANE_STEP_PICTURE && !pictures_[step->slot].rgb) {
+            fail("failed: " + quoted(step->slot) + " was not handed over", step->slot);
+        } else if (step->kind == FERLANE_STEP_FILE) {
+            std::string().swap(files_[step->file]);
+        }
+    }
+    if (failed_) {
+        line_.clear();
+        return FERLANE_STEP_FAILED;
+    }
+    if (next_ < steps_.size()) {
+        ++next_;
+    }
+    line_ = current()->line;
+    return current()->kind;
+}
+
+int PageRun::slot() const
+{
+    return at(FERLANE_STEP_PICTURE) ? current()->slot : -1;
+}
+
+int PageRun::fail(const std::string& message, int slot)
+{
+    if (!failed_) {
+        failed_ = true;
+        message_ = message;
+        failedSlot_ = slot;
+        releaseAll();
+    }
+    return FERLANE_FAILED;
+}
+
+int PageRun::failFrom(std::exception_ptr failure, int slot)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::bad_alloc&) {
+        return fail(outOfMemory());
+    } catch (const BmpRefusal& refusal) {
+        if (slot >= 0) {
+            return fail("failed: " + quoted(slot) + " is no BMP this tool reads: " + reason(refusal.rule()), slot);
+        }
+        if (refusal.rule() == BmpRule::kTooLargeForFormat) {
+            return fail("failed: the results are too large for a BMP file");
+        }
+        return fail("failed");
+    } catch (...) {
+        return fail("failed");
+    }
+}
+
+// Every picture has background 0's size, and background 0's size decides whether
+// the whole set fits in the page's memory.
+int PageRun::acceptSize(std::int64_t rows, std::int64_t columns)
+{
+    const int slot = current()->slot;
+    if (slot == FERLANE_SLOT_BACKGROUND0) {
+        std::size_t pictures = 0;
+        for (const Step& step : steps_) {
+            pictures += step.kind == FERLANE_STEP_PICTURE ? 1 : 0;
+        }
+        // Each picture at three bytes a pixel, and two results written at once.
+        const double bytes = static_cast<double>(rows) * static_cast<double>(columns) * (3.0 * pictures + 6.0);
+        if (bytes > kModuleBytes - kReservedBytes) {
+            char needed[32];
+            std::snprintf(needed, sizeof needed, "%.1f", bytes / 1e9);
+            return fail("failed: " + quoted(slot) + " is " + sizeText(columns, rows) +
+                            " pixels: a set of that size needs " + needed +
+                            " GB here, more than a browser tab gives this page; make the pictures smaller, "
+                            "or use the console tool",
+                        slot);
+        }
+        return FERLANE_OK;
+    }
+    const PackedPicture& first = pictures_[FERLANE_SLOT_BACKGROUND0];
+    if (rows != first.rows || columns != first.columns) {
+        return fail("error: the images must have same size (" + quoted(slot) + " is " + sizeText(columns, rows) +
+                        ", " + quoted(FERLANE_SLOT_BACKGROUND0) + " is " + sizeText(first.columns, first.rows) +
+                        ")",
+                    slot);
+    }
+    return FERLANE_OK;
+}
+
+int PageRun::checkBmp(const std::uint8_t* head, std::size_t headLength, double fileLength)
+{
+    if (!at(FERLANE_STEP_PICTURE)) {
+        return fail("failed");
+    }
+    const int slot = current()->slot;
+    if (!(fileLength >= 0) || fileLength > static_cast<double>(std::numeric_limits<std::size_t>::max())) {
+        return fail(outOfMemory());
+    }
+    try {
+        const PictureSize size = readBmpSize(head, headLength, static_cast<std::uint64_t>(fileLength));
+        return acceptSize(size.rows, size.columns);
+    } catch (...) {
+        return failFrom(std::current_exception(), slot);
+    }
+}
+
+std::uint8_t* PageRun::bmpBuffer(std::size_t length)
+{
+    if (!at(FERLANE_STEP_PICTURE)) {
+        fail("failed");
+        return nullptr;
+    }
+    std::free(handed_);
+    handed_ = static_cast<std::uint8_t*>(std::malloc(length > 0 ? length : 1));
+    handedLength_ = length;
+    if (!handed_) {
+        fail(outOfMemory());
+    }
+    return handed_;
+}
+
+int PageRun::takeBmp()
+{
+    if (!at(FERLANE_STEP_PICTURE) || !handed_) {
+        return fail("failed");
+    }
+    const int slot = current()->slot;
+    PackedPicture& picture = pictures_[slot];
+    release(picture);
+    picture.rgb = handed_;
+    handed_ = nullptr;
+    try {
+        const PictureSize size = packBmp(picture.rgb, handedLength_);
+        if (acceptSize(size.rows, size.columns) != FERLANE_OK) {
+            return FERLANE_FAILED;
+        }
+        fit(picture, size.rows, size.columns);
+        return FERLANE_OK;
+    } catch (...) {
+        return failFrom(std::current_exception(), slot);
+    }
+}
+
+std::uint8_t* PageRun::pixelBuffer(int columns, int rows)
+{
+    if (!at(FERLANE_STEP_PICTURE) || columns < 0 || rows < 0) {
+        fail("failed");
+        return nullptr;
+    }
+    if (acceptSize(rows, columns) != FERLANE_OK) {
+        return nullptr;
+    }
+    const double bytes = 4.0 * columns * rows;
+    std::free(handed_);
+    handed_ = bytes <= static_cast<double>(std::numeric_limits<std::size_t>::max())
+                  ? static_cast<std::uint8_t*>(std::malloc(bytes > 0 ? static_cast<std::size_t>(bytes) : 1))
+                  : nullptr;
+    handedRows_ = rows;
+    handedColumns_ = columns;
+    if (!handed_) {
+        fail(outOfMemory());
+    }
+    return handed_;
+}
+
+int PageRun::takePixels()
+{
+    if (!at(FERLANE_STEP_PICTURE) || !handed_) {
+        return fail("failed");
+    }
+    PackedPicture& picture = pictures_[current()->slot];
+    release(picture);
+    picture.rgb = handed_;
+    handed_ = nullptr;
+    std::uint8_t* rgba = picture.rgb;
+    const std::size_t count = static_cast<std::size_t>(handedRows_) * static_cast<std::size_t>(handedColumns_);
+    // In place: each pixel's three bytes land at or before its four.
+    for (std::size_t k = 0; k < count; ++k) {
+        rgba[3 * k] = rgba[4 * k];
+        rgba[3 * k + 1] = rgba[4 * k + 1];
+        rgba[3 * k + 2] = rgba[4 * k + 2];
+    }
+    fit(picture, handedRows_, handedColumns_);
+    return FERLANE_OK;
+}
+
+int PageRun::unread(int why)
+{
+    if (why == FERLANE_UNREAD_OUT_OF_MEMORY) {
+        return fail(outOfMemory());
+    }
+    if (!at(FERLANE_STEP_PICTURE)) {
+        return fail("failed");
+    }
+    const int slot = current()->slot;
+    switch (why) {
+    case FERLANE_UNREAD_CANNOT_READ:
+        return fail("failed: " + quoted(slot) +
+                        " cannot be read: the file was changed, moved or deleted after it was chosen; "
+                        "choose it again",
+                    slot);
+    case FERLANE_UNREAD_CANNOT_DECODE:
+        return fail("failed: " + quoted(slot) + " is no picture this browser can decode", slot);
+    default:
+        return fail("failed");
+    }
+}
+
+int PageRun::compute()
+{
+    if (!at(FERLANE_STEP_COMPUTE)) {
+        return fail("failed");
+    }
+    // Whatever the order the page handed the pictures over in, none is computed
+    // with unless all have background 0's size: a smaller one would be read past
+    // its end.
+    const Step& step = *current();
+    const PackedPicture& first = pictures_[FERLANE_SLOT_BACKGROUND0];
+    for (const Step& earlier : steps_) {
+        if (earlier.kind == FERLANE_STEP_PICTURE &&
+            (!pictures_[earlier.slot].rgb || !pictures_[earlier.slot].sameSize(first))) {
+            return fail("failed");
+        }
+    }
+    const bool backdropOnly = !chosen_[FERLANE_SLOT_IMAGE0] || !chosen_[FERLANE_SLOT_IMAGE1];
+    PackedSet set;
+    set.background0 = &pictures_[FERLANE_SLOT_BACKGROUND0];
+    set.background1 = &pictures_[FERLANE_SLOT_BACKGROUND1];
+    // In the backdrop check the backgrounds stand in for the photographs.
+    set.image0 = backdropOnly ? set.background0 : &pictures_[FERLANE_SLOT_IMAGE0];
+    set.image1 = backdropOnly ? set.background1 : &pictures_[FERLANE_SLOT_IMAGE1];
+    try {
+        switch (step.work) {
+        case Work::kAlpha:
+            errors_ = matting_.alphaAndError(set, backdropOnly ? nullptr : &files_[FERLANE_FILE_ALPHA],
+                                             files_[FERLANE_FILE_ERROR]);
+            hasErrors_ = true;
+            errorPixels_ = first.rows * first.columns;
+            break;
+        case Work::kAlphaFile:
+            set.alphaFile = &pictures_[FERLANE_SLOT_ALPHA];
+            matting_.alphaFromFile(set, files_[FERLANE_FILE_ALPHA]);
+            break;
+        case Work::kForeground:
+            if (chosen_[FERLANE_SLOT_ALPHA]) {
+                set.alphaFile = &pictures_[FERLANE_SLOT_ALPHA];
+            }
+            matting_.foreground(set, files_[FERLANE_FILE_FOREGROUND]);
+            break;
+        case Work::kNone:
+            break;
+        }
+    } catch (...) {
+        return failFrom(std::current_exception());
+    }
+    // Only the files are needed once the last of them is made.
+    if (backdropOnly || step.work == Work::kForeground) {
+        for (PackedPicture& picture : pictures_) {
+            release(picture);
+        }
+    }
+    return FERLANE_OK;
+}
+
+int PageRun::file() const
+{
+    return at(FERLANE_STEP_FILE) ? current()->file : -1;
+}
+
+const std::string& PageRun::fileName() const
+{
+    static const std::string none;
+    if (!at(FERLANE_STEP_FILE)) {
+        return none;
+    }
+    static const std::array<std::string, 3> names = {kFileNames[0], kFileNames[1], kFileNames[2]};
+    return names[current()->file];
+}
+
+bool PageRun::fileOffered() const
+{
+    return at(FERLANE_STEP_FILE) && current()->offered;
+}
+
+const std::string& PageRun::fileBytes() const
+{
+    static const std::string none;
+    return at(FERLANE_STEP_FILE) ? files_[current()->file] : none;
+}
+
+double PageRun::share(int which) const
+{
+    if (!hasErrors_ || which < FERLANE_SHARE_EXACT || which > FERLANE_SHARE_UNRESOLVED) {
+        return -1;
+    }
+    const double total = static_cast<double>(errorPixels_);
+    if (total == 0) {
+        return 0;
+    }
+    const double exact = static_cast<double>(errors_.exact) / total;
+    const double unresolved = static_cast<double>(errors_.unresolved) / total;
+    return which == FERLANE_SHARE_EXACT ? exact : which == FERLANE_SHARE_UNRESOLVED ? unresolved
+                                                                                      : 1 - exact - unresolved;
+}
+
+}  // namespace ferlane::page

@@ -1,0 +1,96 @@
+#pragma once
+
+// One run of the browser page, as the console tool's driver runs one: the steps in
+// their order with their lines, every picture checked against background 0, and
+// every failure turned into the one message the page shows, naming the picture
+// that failed. The page's worker hands pictures over and takes files away; what
+// happens when, and what is refused, is decided here.
+
+#include "banded_matting.h"
+#include "ferlane_door.h"
+#include "image/bmp_reader.h"
+
+#include <array>
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <vector>
+
+namespace ferlane::page {
+
+class PageRun {
+public:
+    PageRun() = default;
+    PageRun(const PageRun&) = delete;
+    PageRun& operator=(const PageRun&) = delete;
+    ~PageRun();
+
+    void choose(int slot, const char* name);
+    int next();
+
+    const std::string& line() const { return line_; }
+    int slot() const;
+
+    int checkBmp(const std::uint8_t* head, std::size_t headLength, double fileLength);
+    std::uint8_t* bmpBuffer(std::size_t length);
+    int takeBmp();
+    std::uint8_t* pixelBuffer(int columns, int rows);
+    int takePixels();
+    int unread(int why);
+
+    int compute();
+
+    int file() const;
+    const std::string& fileName() const;
+    bool fileOffered() const;
+    const std::string& fileBytes() const;
+
+    const std::string& message() const { return message_; }
+    int failedSlot() const { return failedSlot_; }
+    double share(int which) const;
+
+private:
+    enum class Work { kNone, kAlpha, kAlphaFile, kForeground };
+    struct Step {
+        int kind = FERLANE_STEP_DONE;
+        int slot = -1;
+        int file = -1;
+        bool offered = false;
+        Work work = Work::kNone;
+        std::string line;
+    };
+
+    void plan();
+    const Step* current() const;
+    bool at(int kind) const;
+    int fail(const std::string& message, int slot = -1);
+    int failFrom(std::exception_ptr failure, int slot = -1);
+    int acceptSize(std::int64_t rows, std::int64_t columns);
+    int accept(PictureSize size);
+    void releaseAll();
+    std::string quoted(int slot) const;
+
+    std::array<std::string, FERLANE_SLOT_COUNT> names_;
+    std::array<bool, FERLANE_SLOT_COUNT> chosen_{};
+    std::vector<Step> steps_;
+    std::size_t next_ = 0;
+    bool planned_ = false;
+    bool failed_ = false;
+    std::string line_;
+    std::string message_;
+    int failedSlot_ = -1;
+
+    std::array<PackedPicture, FERLANE_SLOT_COUNT> pictures_;
+    // The picture being handed over: a BMP file's bytes, or decoded pixels.
+    std::uint8_t* handed_ = nullptr;
+    std::size_t handedLength_ = 0;
+    std::int64_t handedRows_ = 0;
+    std::int64_t handedColumns_ = 0;
+    std::array<std::string, 3> files_;
+    BandedMatting matting_;
+    ErrorCounts errors_;
+    bool hasErrors_ = false;
+    std::int64_t errorPixels_ = 0;
+};
+
+}  // namespace ferlane::page
