@@ -183,15 +183,19 @@ TEST(PageDoor, WholeRunsGiveTheConsoleToolsFiles)
     EXPECT_TRUE(withMatte.files[FERLANE_FILE_ALPHA] == written(A.red, A.red, A.red));
     EXPECT_TRUE(withMatte.files[FERLANE_FILE_FOREGROUND] == written(fromFile.red, fromFile.green, fromFile.blue));
     EXPECT_EQ(ferlane_share(FERLANE_SHARE_EXACT), -1) << "no error map, no shares";
+    EXPECT_EQ(ferlane_share_in(FERLANE_SHARE_EXACT, FERLANE_PART_CENTRE), -1);
 }
 
 TEST(PageDoor, TheBackdropCheckGivesTheErrorMapAndItsShares)
 {
-    BmpFile b0 = support::sizedBmp(4, 2);
-    BmpFile b1 = support::sizedBmp(4, 2);
+    BmpFile b0 = support::sizedBmp(4, 3);
+    BmpFile b1 = support::sizedBmp(4, 3);
     b0.pixel = [](int, int) { return Rgb{0, 0, 0}; };
-    // Per column: equal backgrounds, a difference of 200, of 3, of 200.
-    b1.pixel = [](int, int c) { return c == 0 ? Rgb{0, 0, 0} : c == 2 ? Rgb{3, 0, 0} : Rgb{200, 0, 0}; };
+    // Per column: equal backgrounds, a difference of 200, of 3, of 200; in the
+    // bottom row, equal in the second column too.
+    b1.pixel = [](int r, int c) {
+        return c == 0 || (r == 2 && c == 1) ? Rgb{0, 0, 0} : c == 2 ? Rgb{3, 0, 0} : Rgb{200, 0, 0};
+    };
     const Outcome outcome = run({{FERLANE_SLOT_BACKGROUND0, {"a.bmp", asBmp(b0)}},
                                  {FERLANE_SLOT_BACKGROUND1, {"b.bmp", asBmp(b1)}},
                                  {FERLANE_SLOT_IMAGE1, {"c.bmp", asBmp(b1)}}});
@@ -204,9 +208,20 @@ TEST(PageDoor, TheBackdropCheckGivesTheErrorMapAndItsShares)
     reconstructAlpha(B0, B0, B1, B1, alpha, error);
     EXPECT_TRUE(outcome.files.at(FERLANE_FILE_ERROR) == written(error, error, error));
     EXPECT_EQ(outcome.files.count(FERLANE_FILE_ALPHA), 0u);
-    EXPECT_DOUBLE_EQ(ferlane_share(FERLANE_SHARE_EXACT), 0.5);
-    EXPECT_DOUBLE_EQ(ferlane_share(FERLANE_SHARE_COARSE), 0.25);
-    EXPECT_DOUBLE_EQ(ferlane_share(FERLANE_SHARE_UNRESOLVED), 0.25);
+    EXPECT_DOUBLE_EQ(ferlane_share(FERLANE_SHARE_EXACT), 5.0 / 12);
+    EXPECT_DOUBLE_EQ(ferlane_share(FERLANE_SHARE_COARSE), 3.0 / 12);
+    EXPECT_DOUBLE_EQ(ferlane_share(FERLANE_SHARE_UNRESOLVED), 4.0 / 12);
+    // Thirds of the width: the first column, the second, the last two.
+    const std::map<int, std::vector<double>> parts = {
+        {FERLANE_PART_TOP_LEFT, {0, 0, 1}},   {FERLANE_PART_TOP, {1, 0, 0}},    {FERLANE_PART_TOP_RIGHT, {0.5, 0.5, 0}},
+        {FERLANE_PART_CENTRE, {1, 0, 0}},     {FERLANE_PART_BOTTOM, {0, 0, 1}}, {FERLANE_PART_BOTTOM_RIGHT, {0.5, 0.5, 0}}};
+    for (const auto& [part, shares] : parts) {
+        EXPECT_EQ((std::vector<double>{ferlane_share_in(FERLANE_SHARE_EXACT, part),
+                                       ferlane_share_in(FERLANE_SHARE_COARSE, part),
+                                       ferlane_share_in(FERLANE_SHARE_UNRESOLVED, part)}),
+                  shares)
+            << "part " << part;
+    }
 
     const Outcome waiting = run({{FERLANE_SLOT_BACKGROUND0, {"a.bmp", asBmp(b0)}}});
     EXPECT_EQ(waiting.last, FERLANE_STEP_WAITING);

@@ -125,8 +125,17 @@ ErrorCounts BandedMatting::alphaAndError(const PackedSet& set, std::string* alph
             append(*alphaBmp, alpha_, alpha_, alpha_);
         }
         append(errorBmp, error_, error_, error_);
-        counts.exact += (error_.array() == 0).count();
-        counts.unresolved += (error_.array() == 255).count();
+        for (std::int64_t row = begin; row < end; ++row) {
+            const int partRow = static_cast<int>(3 * row / shape.rows);
+            for (int third = 0; third < 3; ++third) {
+                const std::int64_t first = third * shape.columns / 3;
+                const auto values = error_.row(row - begin).segment(first, (third + 1) * shape.columns / 3 - first);
+                const int part = 3 * partRow + third;
+                counts.pixels[part] += values.size();
+                counts.exact[part] += (values.array() == 0).count();
+                counts.unresolved[part] += (values.array() == 255).count();
+            }
+        }
     });
     release();
     return counts;

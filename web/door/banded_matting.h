@@ -41,10 +41,14 @@ struct PackedSet {
     const PackedPicture* alphaFile = nullptr;
 };
 
-// How many pixels of an error map are exact (0) and not computed (255).
+// How many pixels of an error map are exact (0) and not computed (255), in each
+// of the nine parts the picture's thirds of width and height make, row by row
+// from the top left.
 struct ErrorCounts {
-    std::int64_t exact = 0;
-    std::int64_t unresolved = 0;
+    static constexpr int kParts = 9;
+    std::array<std::int64_t, kParts> pixels{};
+    std::array<std::int64_t, kParts> exact{};
+    std::array<std::int64_t, kParts> unresolved{};
 };
 
 // The results as BMP files, each written whole into its string.

@@ -121,4 +121,9 @@ FERLANE_EXPORT double ferlane_share(int which)
     return run->share(which);
 }
 
+FERLANE_EXPORT double ferlane_share_in(int which, int part)
+{
+    return run->shareIn(which, part);
+}
+
 }  // extern "C"

@@ -59,6 +59,21 @@ enum FerlaneShare {
     FERLANE_SHARE_UNRESOLVED = 2 /* the backgrounds are equal: no alpha can be computed */
 };
 
+/* The nine parts of the picture, in thirds of its width and height, for telling
+ * where in it the shares lie. */
+enum FerlanePart {
+    FERLANE_PART_TOP_LEFT = 0,
+    FERLANE_PART_TOP = 1,
+    FERLANE_PART_TOP_RIGHT = 2,
+    FERLANE_PART_LEFT = 3,
+    FERLANE_PART_CENTRE = 4,
+    FERLANE_PART_RIGHT = 5,
+    FERLANE_PART_BOTTOM_LEFT = 6,
+    FERLANE_PART_BOTTOM = 7,
+    FERLANE_PART_BOTTOM_RIGHT = 8,
+    FERLANE_PART_COUNT = 9
+};
+
 /* What each call that can fail answers. */
 enum FerlaneStatus {
     FERLANE_OK = 0,
@@ -121,6 +136,10 @@ int ferlane_failed_slot(void);
 /* The share (0 to 1) of the pixels of the error map the run computed, or -1
  * when it computed none. */
 double ferlane_share(int which);
+
+/* The same share within one part of the picture (FerlanePart); 0 for a part
+ * too small to hold a pixel, -1 when the run computed no error map. */
+double ferlane_share_in(int which, int part);
 
 #ifdef __cplusplus
 }

@@ -391,7 +391,6 @@ int PageRun::compute()
             errors_ = matting_.alphaAndError(set, backdropOnly ? nullptr : &files_[FERLANE_FILE_ALPHA],
                                              files_[FERLANE_FILE_ERROR]);
             hasErrors_ = true;
-            errorPixels_ = first.rows * first.columns;
             break;
         case Work::kAlphaFile:
             set.alphaFile = &pictures_[FERLANE_SLOT_ALPHA];
@@ -444,19 +443,47 @@ const std::string& PageRun::fileBytes() const
     return at(FERLANE_STEP_FILE) ? files_[current()->file] : none;
 }
 
+namespace {
+
+static_assert(ErrorCounts::kParts == FERLANE_PART_COUNT, "the error map's parts are the door's");
+
+// The share of one kind of pixel among the pixels counted.
+double shareOf(int which, std::int64_t pixels, std::int64_t exact, std::int64_t unresolved)
+{
+    if (pixels == 0) {
+        return 0;
+    }
+    const std::int64_t count = which == FERLANE_SHARE_EXACT        ? exact
+                               : which == FERLANE_SHARE_UNRESOLVED ? unresolved
+                                                                   : pixels - exact - unresolved;
+    return static_cast<double>(count) / static_cast<double>(pixels);
+}
+
+}  // namespace
+
 double PageRun::share(int which) const
 {
     if (!hasErrors_ || which < FERLANE_SHARE_EXACT || which > FERLANE_SHARE_UNRESOLVED) {
         return -1;
     }
-    const double total = static_cast<double>(errorPixels_);
-    if (total == 0) {
-        return 0;
+    std::int64_t pixels = 0;
+    std::int64_t exact = 0;
+    std::int64_t unresolved = 0;
+    for (int part = 0; part < ErrorCounts::kParts; ++part) {
+        pixels += errors_.pixels[part];
+        exact += errors_.exact[part];
+        unresolved += errors_.unresolved[part];
     }
-    const double exact = static_cast<double>(errors_.exact) / total;
-    const double unresolved = static_cast<double>(errors_.unresolved) / total;
-    return which == FERLANE_SHARE_EXACT ? exact : which == FERLANE_SHARE_UNRESOLVED ? unresolved
-                                                                                      : 1 - exact - unresolved;
+    return shareOf(which, pixels, exact, unresolved);
+}
+
+double PageRun::shareIn(int which, int part) const
+{
+    if (!hasErrors_ || which < FERLANE_SHARE_EXACT || which > FERLANE_SHARE_UNRESOLVED || part < 0 ||
+        part >= ErrorCounts::kParts) {
+        return -1;
+    }
+    return shareOf(which, errors_.pixels[part], errors_.exact[part], errors_.unresolved[part]);
 }
 
 }  // namespace ferlane::page

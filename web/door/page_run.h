@@ -48,6 +48,7 @@ public:
     const std::string& message() const { return message_; }
     int failedSlot() const { return failedSlot_; }
     double share(int which) const;
+    double shareIn(int which, int part) const;
 
 private:
     enum class Work { kNone, kAlpha, kAlphaFile, kForeground };
@@ -90,7 +91,6 @@ private:
     BandedMatting matting_;
     ErrorCounts errors_;
     bool hasErrors_ = false;
-    std::int64_t errorPixels_ = 0;
 };
 
 }  // namespace ferlane::page
