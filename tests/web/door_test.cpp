@@ -213,8 +213,9 @@ TEST(PageDoor, TheBackdropCheckGivesTheErrorMapAndItsShares)
     EXPECT_DOUBLE_EQ(ferlane_share(FERLANE_SHARE_UNRESOLVED), 4.0 / 12);
     // Thirds of the width: the first column, the second, the last two.
     const std::map<int, std::vector<double>> parts = {
-        {FERLANE_PART_TOP_LEFT, {0, 0, 1}},   {FERLANE_PART_TOP, {1, 0, 0}},    {FERLANE_PART_TOP_RIGHT, {0.5, 0.5, 0}},
-        {FERLANE_PART_CENTRE, {1, 0, 0}},     {FERLANE_PART_BOTTOM, {0, 0, 1}}, {FERLANE_PART_BOTTOM_RIGHT, {0.5, 0.5, 0}}};
+        {FERLANE_PART_TOP_LEFT, {0, 0, 1}}, {FERLANE_PART_TOP, {1, 0, 0}},
+        {FERLANE_PART_TOP_RIGHT, {0.5, 0.5, 0}}, {FERLANE_PART_CENTRE, {1, 0, 0}},
+        {FERLANE_PART_BOTTOM, {0, 0, 1}}, {FERLANE_PART_BOTTOM_RIGHT, {0.5, 0.5, 0}}};
     for (const auto& [part, shares] : parts) {
         EXPECT_EQ((std::vector<double>{ferlane_share_in(FERLANE_SHARE_EXACT, part),
                                        ferlane_share_in(FERLANE_SHARE_COARSE, part),
