@@ -140,6 +140,16 @@ async function handPicture(core, slot, chosen) {
   const head = new Uint8Array(buffer);
   if (head.length >= 2 && head[0] === 0x42 && head[1] === 0x4d) return handBmp(core, slot, chosen.size, head);
   if (isPng(head)) return handPng(core, slot, chosen.size);
+  if (isJpeg(head)) {
+    const read = async (start, end) => {
+      const answer = await ask({ what: 'bytes', slot, start, end: Math.min(chosen.size, end) });
+      return answer.buffer ? new Uint8Array(answer.buffer) : null;
+    };
+    if (await jpegInks(read) === 4) {
+      note(slot, 'a CMYK JPEG: this browser turns its four inks into red, green and blue by a formula of its ' +
+        "own, not ImageMagick's, so the results may differ from the console tool's on a converted copy");
+    }
+  }
   return handDecoded(core, slot);
 }
 
@@ -193,6 +203,12 @@ async function run(core, chosen) {
   const exact = core._ferlane_share(FERLANE.SHARE_EXACT);
   const shares = exact < 0 ? null : {
     exact, coarse: core._ferlane_share(FERLANE.SHARE_COARSE), unresolved: core._ferlane_share(FERLANE.SHARE_UNRESOLVED),
+    // The same in each part of the picture, by FERLANE.PART_*.
+    parts: Array.from({ length: FERLANE.PART_COUNT }, (_, part) => ({
+      exact: core._ferlane_share_in(FERLANE.SHARE_EXACT, part),
+      coarse: core._ferlane_share_in(FERLANE.SHARE_COARSE, part),
+      unresolved: core._ferlane_share_in(FERLANE.SHARE_UNRESOLVED, part),
+    })),
   };
   const alpha = files[FERLANE.FILE_ALPHA];
   const error = files[FERLANE.FILE_ERROR];
