@@ -11,7 +11,8 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 
 SLOTS = ("background0", "image0", "background1", "image1", "alpha")
-SAVED_NAMES = {"alpha": "alpha.bmp", "error": "error.bmp", "fg": "fg.bmp", "subject": "subject.png"}
+SAVED_NAMES = {"alpha": "alpha.bmp", "error": "error.bmp", "fg": "fg.bmp", "subject": "subject.png",
+               "composite": "composite.png"}
 
 
 class Page:

@@ -136,7 +136,7 @@ def assert_subject(png, fg, alpha):
         raise AssertionError("subject.png's colours differ from fg.bmp's where alpha > 0")
 
 
-ALL_SAVES = ("alpha", "error", "fg", "subject")
+ALL_SAVES = ("alpha", "error", "fg", "subject", "composite")
 CONSOLE_STEPS = ['read background0 "{bg0}"', 'read image0 "{image0}"', 'read background1 "{bg1}"',
                  'read image1 "{image1}"', "reconstruct alpha", 'write alpha "alpha.bmp"',
                  'write calculation error "error.bmp"', "reconstruct foreground", 'write foreground "fg.bmp"']
@@ -207,7 +207,7 @@ def case_alpha_file(page, scene):
     assert_equal(state, "done", f"the run's end ({message})")
     assert_equal(steps[4:], ['read alpha "matte.bmp"', "reconstruct foreground", 'write foreground "fg.bmp"'],
                  "the steps after the four pictures")
-    assert_equal(page.offered_saves(), {"fg", "subject"}, "the save buttons")
+    assert_equal(page.offered_saves(), {"fg", "subject", "composite"}, "the save buttons")
     saved = page.save(("fg", "subject"), scene.folder / "saved-alpha-file")
     assert_same_bytes(saved, scene.console(pictures, alpha=alpha_file), ("fg",))
     assert_subject(saved["subject"], saved["fg"], alpha_file)

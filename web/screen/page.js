@@ -14,35 +14,77 @@ const workerUrl = URL.createObjectURL(new Blob(
   [document.getElementById('worker-source').textContent], { type: 'text/javascript' }));
 
 const slots = [];
-for (const element of document.querySelectorAll('.slot')) slots[FERLANE[`SLOT_${element.dataset.slot.toUpperCase()}`]] = {
-  element,
-  file: null,
-  input: element.querySelector('input[type=file]'),
-  thumb: element.querySelector('.thumb'),
-  hint: element.querySelector('.hint'),
-  size: element.querySelector('.size'),
-  note: element.querySelector('.note'),
-  clear: element.querySelector('.clear'),
-};
+for (const element of document.querySelectorAll('.slot')) {
+  const slot = {
+    element,
+    name: element.dataset.slot,
+    title: element.querySelector('h2').textContent,
+    file: null,
+    dimensions: '',
+    input: element.querySelector('input[type=file]'),
+    drop: element.querySelector('.drop'),
+    thumb: element.querySelector('.thumb'),
+    hint: element.querySelector('.hint'),
+    size: element.querySelector('.size'),
+    note: element.querySelector('.note'),
+    clear: element.querySelector('.clear'),
+  };
+  slots[FERLANE[`SLOT_${slot.name.toUpperCase()}`]] = slot;
+  // The thumbnail shows what the input's name says.
+  slot.thumb.setAttribute('aria-hidden', 'true');
+  slot.note.id = `${slot.name}-note`;
+  slot.input.setAttribute('aria-describedby', slot.note.id);
+  slot.clear.setAttribute('aria-label', `Remove ${slot.title.replace(/\s*\(.*\)/, '').toLowerCase()}`);
+}
+// The photographs' boxes, which files dropped without a name of theirs fill.
+const PHOTOGRAPHS = [FERLANE.SLOT_BACKGROUND0, FERLANE.SLOT_IMAGE0, FERLANE.SLOT_BACKGROUND1, FERLANE.SLOT_IMAGE1];
+// The words in a file's name that say its box, as the console tool's default names have them.
+const NAMED_BOXES = { bg0: FERLANE.SLOT_BACKGROUND0, background0: FERLANE.SLOT_BACKGROUND0,
+  image0: FERLANE.SLOT_IMAGE0, bg1: FERLANE.SLOT_BACKGROUND1, background1: FERLANE.SLOT_BACKGROUND1,
+  image1: FERLANE.SLOT_IMAGE1, alpha: FERLANE.SLOT_ALPHA };
 // The save buttons by the file each saves.
 const SAVED_FILES = { alpha: FERLANE.FILE_ALPHA, error: FERLANE.FILE_ERROR, fg: FERLANE.FILE_FOREGROUND };
+// The parts of the picture, as a photographer names them.
+const PART_WORDS = {
+  [FERLANE.PART_TOP_LEFT]: 'the top left', [FERLANE.PART_TOP]: 'the top', [FERLANE.PART_TOP_RIGHT]: 'the top right',
+  [FERLANE.PART_LEFT]: 'the left', [FERLANE.PART_CENTRE]: 'the centre', [FERLANE.PART_RIGHT]: 'the right',
+  [FERLANE.PART_BOTTOM_LEFT]: 'the bottom left', [FERLANE.PART_BOTTOM]: 'the bottom',
+  [FERLANE.PART_BOTTOM_RIGHT]: 'the bottom right',
+};
+// Above these shares of the picture the backdrops are not good enough.
+const UNRESOLVED_TOLERATED = 0.0005;
+const COARSE_TOLERATED = 0.05;
+
 const stepList = document.getElementById('steps');
 const state = document.getElementById('state');
+const placed = document.getElementById('placed');
 const results = document.getElementById('results');
+const verdictLine = document.getElementById('verdict');
+const backdropChoices = document.querySelectorAll('input[name=backdrop]');
+const backdropOther = document.getElementById('backdrop-other');
 const backdropColour = document.getElementById('backdrop-colour');
 const backdropPicture = document.getElementById('backdrop-picture');
-const backdropClear = document.getElementById('backdrop-clear');
 
 let worker = null;
 // A worker started ahead of the run it will serve, its module ready by then.
 let spareWorker = new Worker(workerUrl);
 let lastJob = null;
 let shown = null;
+// The composite's backdrop: a colour, or a picture and its file's name.
 let backdrop = null;
+let backdropName = '';
 
 function setState(name, text) {
   state.dataset.state = name;
   state.textContent = text;
+}
+
+// The input's name: its box, its file and what is known of it.
+function describe(slot) {
+  const known = slot.file ? [slot.file.name] : ['no file chosen', slot.hint.textContent];
+  if (slot.file && slot.dimensions) known.push(slot.dimensions);
+  if (slot.element.classList.contains('refused')) known.push('refused');
+  slot.input.setAttribute('aria-label', `${slot.title}: ${known.join(', ')}`);
 }
 
 // Resolves once no run is going: decoding a large picture for its thumbnail
@@ -52,11 +94,17 @@ async function whenIdle() {
   while (worker) await new Promise((resolve) => waitingForIdle.push(resolve));
 }
 
+function showDimensions(slot, file, width, height) {
+  slot.dimensions = `${width} × ${height}`;
+  slot.size.textContent = `${file.name}: ${slot.dimensions}`;
+  describe(slot);
+}
+
 async function showSize(slot, file) {
   try {
     const head = new DataView(await file.slice(0, 26).arrayBuffer());
     if (slot.file !== file || head.byteLength < 26 || head.getUint16(0) !== 0x424d) return;
-    slot.size.textContent = `${file.name}: ${head.getInt32(18, true)} × ${Math.abs(head.getInt32(22, true))}`;
+    showDimensions(slot, file, head.getInt32(18, true), Math.abs(head.getInt32(22, true)));
   } catch (error) {
     // The thumbnail tells the size, or that the file cannot be read.
   }
@@ -74,18 +122,20 @@ async function showThumbnail(slot, file) {
     slot.thumb.width = Math.max(1, Math.round(bitmap.width * scale));
     slot.thumb.height = Math.max(1, Math.round(bitmap.height * scale));
     context.drawImage(bitmap, 0, 0, slot.thumb.width, slot.thumb.height);
-    slot.size.textContent = `${file.name}: ${bitmap.width} × ${bitmap.height}`;
+    showDimensions(slot, file, bitmap.width, bitmap.height);
     bitmap.close();
     slot.thumb.hidden = false;
     slot.hint.hidden = true;
   } catch (error) {
     if (slot.file !== file) return;
-    if (!slot.size.textContent.includes('×')) slot.size.textContent = `${file.name}: no preview`;
+    if (!slot.dimensions) slot.size.textContent = `${file.name}: no preview`;
   }
 }
 
-function choose(slot, file) {
+// Puts a file in a box, or empties it, without starting a run.
+function place(slot, file) {
   slot.file = file;
+  slot.dimensions = '';
   slot.note.textContent = '';
   slot.thumb.hidden = true;
   slot.hint.hidden = false;
@@ -93,25 +143,98 @@ function choose(slot, file) {
   slot.clear.hidden = !file;
   slot.element.classList.remove('refused');
   if (!file) slot.input.value = '';
-  startRun(performance.now());
+  describe(slot);
   if (file) showThumbnail(slot, file);
+}
+
+function choose(slot, file) {
+  placed.textContent = '';
+  place(slot, file);
+  startRun(performance.now());
 }
 
 for (const slot of slots) {
   slot.input.addEventListener('change', () => slot.input.files[0] && choose(slot, slot.input.files[0]));
-  slot.clear.addEventListener('click', () => choose(slot, null));
-  const drop = slot.element.querySelector('.drop');
-  drop.addEventListener('dragover', (event) => { event.preventDefault(); drop.classList.add('over'); });
-  drop.addEventListener('dragleave', () => drop.classList.remove('over'));
-  drop.addEventListener('drop', (event) => {
-    event.preventDefault();
-    drop.classList.remove('over');
-    if (event.dataTransfer.files.length) choose(slot, event.dataTransfer.files[0]);
+  slot.clear.addEventListener('click', () => {
+    choose(slot, null);
+    // The button is gone: the keyboard goes on from the box it emptied.
+    slot.input.focus();
   });
 }
-// A picture dropped beside a box would otherwise replace the page.
-window.addEventListener('dragover', (event) => event.preventDefault());
-window.addEventListener('drop', (event) => event.preventDefault());
+
+// The box a file's name gives, or undefined: one of the words bg0, image0, bg1,
+// image1 or alpha (or a box's own name) in it, in any case, and no other.
+function namedBox(file) {
+  const words = file.name.toLowerCase().replace(/\.[^.]*$/, '').split(/[^a-z0-9]+/);
+  const boxes = new Set(words.filter((word) => word in NAMED_BOXES).map((word) => NAMED_BOXES[word]));
+  return boxes.size === 1 ? [...boxes][0] : undefined;
+}
+
+function boxWords(slot) {
+  return slot.title.replace(/\s*\(.*\)/, '').toLowerCase();
+}
+
+// Files dropped together: one dropped on a box goes there; several, or one dropped
+// beside the boxes, go to the boxes their names give, and the rest fill the empty
+// photograph boxes in the order of their names. The page says what went where.
+function dropped(files, onBox) {
+  if (!files.length) return;
+  const going = new Map();
+  const rest = [];
+  if (files.length === 1 && onBox) {
+    going.set(onBox, files[0]);
+  } else {
+    for (const file of files) {
+      const box = slots[namedBox(file)];
+      if (box && !going.has(box)) going.set(box, file);
+      else rest.push(file);
+    }
+    rest.sort((a, b) => a.name.localeCompare(b.name, undefined, { numeric: true }));
+    for (const index of PHOTOGRAPHS) {
+      const slot = slots[index];
+      if (!rest.length) break;
+      if (!slot.file && !going.has(slot)) going.set(slot, rest.shift());
+    }
+  }
+  for (const [slot, file] of going) place(slot, file);
+  const told = slots.filter((slot) => going.has(slot))
+    .map((slot) => `"${going.get(slot).name}" in ${boxWords(slot)}`);
+  let text = `${files.length === 1 ? 'Dropped' : `Dropped ${files.length} files`}: ${told.join(', ')}.`;
+  if (!told.length) text = '';
+  if (rest.length) {
+    text += ` Not placed, every photograph box being taken: ${rest.map((file) => `"${file.name}"`).join(', ')}.` +
+      ' Remove a picture first, or drop a file on the box it should replace.';
+  }
+  placed.textContent = text.trim();
+  if (going.size) startRun(performance.now());
+}
+
+// A file dragged anywhere on the page is taken, never opened by the browser in
+// place of the page.
+let dragTarget = null;
+function markDrag(drop) {
+  if (dragTarget !== drop) {
+    if (dragTarget) dragTarget.classList.remove('over');
+    if (drop) drop.classList.add('over');
+    dragTarget = drop;
+  }
+  document.body.classList.toggle('dragging', drop !== undefined);
+}
+window.addEventListener('dragover', (event) => {
+  event.preventDefault();
+  if (event.dataTransfer) event.dataTransfer.dropEffect = 'copy';
+  markDrag(event.target.closest ? event.target.closest('.drop') : null);
+});
+window.addEventListener('dragleave', (event) => {
+  if (!event.relatedTarget) markDrag(undefined);
+});
+window.addEventListener('drop', (event) => {
+  event.preventDefault();
+  markDrag(undefined);
+  const box = event.target.closest ? event.target.closest('.slot') : null;
+  const files = [...((event.dataTransfer && event.dataTransfer.files) || [])];
+  dropped(files, slots.find((slot) => slot.element === box));
+});
 
 // Every choice starts a run over the chosen files; the module says whether they
 // make one. A run already going is abandoned for the newer choice.
@@ -122,6 +245,7 @@ function startRun(chosenAt) {
   lastJob = files;
   stepList.replaceChildren();
   results.hidden = true;
+  verdictLine.textContent = '';
   setState('running', 'Working…');
   worker = spareWorker || new Worker(workerUrl);
   spareWorker = null;
@@ -145,8 +269,12 @@ function startRun(chosenAt) {
       setState('idle', data.text);
     } else if (data.type === 'failed') {
       stopRun();
-      if (slots[data.slot]) slots[data.slot].element.classList.add('refused');
+      if (slots[data.slot]) {
+        slots[data.slot].element.classList.add('refused');
+        describe(slots[data.slot]);
+      }
       setState('failed', data.text);
+      bringIntoView();
     } else if (data.type === 'done') {
       stopRun();
       showResults(data, files, chosenAt);
@@ -157,6 +285,7 @@ function startRun(chosenAt) {
     event.preventDefault();
     stopRun();
     setState('failed', `failed: ${event.message || 'the worker stopped'}`);
+    bringIntoView();
   };
   worker.postMessage({ chosen: files.map((file) => file && { name: file.name, size: file.size }) });
 }
@@ -202,6 +331,16 @@ function stopRun() {
   for (const resume of waitingForIdle.splice(0)) resume();
 }
 
+// A run's end, where the boxes fill a small screen: the status and the results
+// come into view.
+function bringIntoView() {
+  const { top, bottom } = state.getBoundingClientRect();
+  const resultsTop = results.hidden ? 0 : results.getBoundingClientRect().top;
+  if (top < 0 || bottom > window.innerHeight || resultsTop > (2 / 3) * window.innerHeight) {
+    state.scrollIntoView({ block: 'start' });
+  }
+}
+
 function draw(canvas, bitmap) {
   canvas.width = bitmap.width;
   canvas.height = bitmap.height;
@@ -210,6 +349,53 @@ function draw(canvas, bitmap) {
 
 function percent(share) {
   return `${(100 * share).toFixed(share > 0 && share < 0.001 ? 3 : 1)} %`;
+}
+
+function listed(words) {
+  return words.length > 1 ? `${words.slice(0, -1).join(', ')} and ${words[words.length - 1]}` : words[0];
+}
+
+// Where in the picture most of a share lies, in words: "along the bottom", "in
+// the top left and the centre".
+const PART_LINES = [
+  [[FERLANE.PART_TOP_LEFT, FERLANE.PART_TOP, FERLANE.PART_TOP_RIGHT], 'along the top'],
+  [[FERLANE.PART_LEFT, FERLANE.PART_CENTRE, FERLANE.PART_RIGHT], 'across the middle'],
+  [[FERLANE.PART_BOTTOM_LEFT, FERLANE.PART_BOTTOM, FERLANE.PART_BOTTOM_RIGHT], 'along the bottom'],
+  [[FERLANE.PART_TOP_LEFT, FERLANE.PART_LEFT, FERLANE.PART_BOTTOM_LEFT], 'down the left side'],
+  [[FERLANE.PART_TOP, FERLANE.PART_CENTRE, FERLANE.PART_BOTTOM], 'down the middle'],
+  [[FERLANE.PART_TOP_RIGHT, FERLANE.PART_RIGHT, FERLANE.PART_BOTTOM_RIGHT], 'down the right side'],
+];
+function where(shares, which) {
+  const most = Math.max(...shares.parts.map((part) => part[which]));
+  const named = new Set(shares.parts.map((part, index) => (part[which] >= most / 3 ? index : -1))
+    .filter((index) => index >= 0));
+  if (named.size >= 6) return 'across most of the picture';
+  const words = [];
+  for (const [parts, line] of PART_LINES) {
+    if (parts.every((part) => named.has(part))) {
+      words.push(line);
+      for (const part of parts) named.delete(part);
+    }
+  }
+  words.push(...[...named].sort((a, b) => a - b).map((part) => `in ${PART_WORDS[part]}`));
+  return listed(words);
+}
+
+// What the error map says of the backdrops, and what to do about it.
+function verdict(shares, backdropOnly) {
+  const again = backdropOnly ? 'check again' : 'take the four photographs again';
+  if (shares.unresolved >= UNRESOLVED_TOLERATED) {
+    return ['unresolved', `The backdrops come too close ${where(shares, 'unresolved')}: there (white in the ` +
+      `map, ${percent(shares.unresolved)} of the picture) the two backgrounds look the same, and the cutout ` +
+      `cannot be computed. Change the colour of one backdrop there, with another cloth, paper or light, and ${again}.`];
+  }
+  if (shares.coarse >= COARSE_TOLERATED) {
+    return ['coarse', `Usable, but the backdrops are close ${where(shares, 'coarse')} (grey in the map, ` +
+      `${percent(shares.coarse)} of the picture): fine edges and veils there come out in steps. More ` +
+      `difference in colour between the two backdrops there helps.`];
+  }
+  return ['good', `Good backdrops: alpha can be computed everywhere, exactly at ${percent(shares.exact)} of ` +
+    'the picture.'];
 }
 
 async function showResults(data, files, chosenAt) {
@@ -227,24 +413,53 @@ async function showResults(data, files, chosenAt) {
   for (const figure of results.querySelectorAll('figure')) figure.hidden = !previews[panels[figure.dataset.panel]];
   for (const button of results.querySelectorAll('[data-save]')) {
     const name = button.dataset.save;
-    const file = data.files[name === 'subject' ? FERLANE.FILE_FOREGROUND : SAVED_FILES[name]];
+    const file = data.files[SAVED_FILES[name] ?? FERLANE.FILE_FOREGROUND];
     button.hidden = !file || !file.offered;
   }
-  if (previews[FERLANE.FILE_ALPHA]) draw(document.getElementById('alpha-view'), previews[FERLANE.FILE_ALPHA]);
-  if (previews[FERLANE.FILE_ERROR]) draw(document.getElementById('error-view'), previews[FERLANE.FILE_ERROR]);
+  const size = (which) => `${bmpLayout(data.files[which].bytes).width} × ${bmpLayout(data.files[which].bytes).height}`;
+  if (previews[FERLANE.FILE_ALPHA]) {
+    const view = document.getElementById('alpha-view');
+    draw(view, previews[FERLANE.FILE_ALPHA]);
+    view.setAttribute('aria-label', `Alpha matte, ${size(FERLANE.FILE_ALPHA)}`);
+  }
+  if (previews[FERLANE.FILE_ERROR]) {
+    const view = document.getElementById('error-view');
+    draw(view, previews[FERLANE.FILE_ERROR]);
+    const { exact, coarse, unresolved } = data.shares;
+    view.setAttribute('aria-label', `Error map, ${size(FERLANE.FILE_ERROR)}: black (exact) at ${percent(exact)}, ` +
+      `grey (coarse) at ${percent(coarse)}, white (not computed) at ${percent(unresolved)} of the picture`);
+  }
   if (shown.subject) {
-    draw(document.getElementById('subject-view'), shown.subject);
+    const view = document.getElementById('subject-view');
+    draw(view, shown.subject);
+    view.setAttribute('aria-label', `Cutout, ${size(FERLANE.FILE_FOREGROUND)}, over a chequerboard`);
     drawComposite();
   }
-  document.getElementById('shares').textContent = data.shares
-    ? `: resolved exactly at ${percent(data.shares.exact)} of the pixels, coarsely at ` +
-      `${percent(data.shares.coarse)}, not at all at ${percent(data.shares.unresolved)}` : '';
+  for (const share of document.querySelectorAll('#shares [data-share]')) {
+    share.textContent = data.shares ? percent(data.shares[share.dataset.share]) : '';
+  }
+  results.classList.toggle('backdrop-check', !foreground);
   results.hidden = false;
   requestAnimationFrame(() => {
     const ms = performance.now() - chosenAt;
     state.dataset.ms = ms.toFixed(0);
     setState('done', `${foreground ? 'Done' : 'Backdrops checked'} in ${(ms / 1000).toFixed(1)} s.`);
+    if (data.shares) {
+      const [kind, text] = verdict(data.shares, !foreground);
+      verdictLine.dataset.verdict = kind;
+      verdictLine.textContent = text;
+    }
+    bringIntoView();
   });
+}
+
+function backdropWords() {
+  return backdrop ? `the picture "${backdropName}"` : `the colour ${backdropColourValue()}`;
+}
+
+function backdropColourValue() {
+  const checked = [...backdropChoices].find((choice) => choice.checked);
+  return !checked || checked === backdropOther ? backdropColour.value : checked.value;
 }
 
 // The cutout over the chosen colour, or centred on the chosen picture, both at
@@ -254,10 +469,11 @@ function drawComposite() {
   const subject = shown.subject;
   const canvas = document.getElementById('composite-view');
   const context = canvas.getContext('2d');
+  canvas.setAttribute('aria-label', `Cutout over ${backdropWords()}`);
   if (!backdrop) {
     canvas.width = subject.width;
     canvas.height = subject.height;
-    context.fillStyle = backdropColour.value;
+    context.fillStyle = backdropColourValue();
     context.fillRect(0, 0, canvas.width, canvas.height);
     context.drawImage(subject, 0, 0);
     return;
@@ -271,11 +487,46 @@ function drawComposite() {
   context.drawImage(subject, (canvas.width - width) / 2, (canvas.height - height) / 2, width, height);
 }
 
-backdropColour.addEventListener('input', () => {
+// The composite at the cutout's full size, as an opaque PNG: over the colour the
+// size of the cutout, over a picture the picture's size with the cutout centred,
+// one picture pixel to one cutout pixel, as shown.
+async function compositePng(run) {
+  const { width, height } = run;
+  const ground = backdrop ? { width: backdrop.width, height: backdrop.height } : { width, height };
+  const canvas = new OffscreenCanvas(ground.width, ground.height);
+  const context = canvas.getContext('2d', { willReadFrequently: true });
+  if (backdrop) {
+    context.drawImage(backdrop, 0, 0);
+  } else {
+    context.fillStyle = backdropColourValue();
+    context.fillRect(0, 0, ground.width, ground.height);
+  }
+  const out = context.getImageData(0, 0, ground.width, ground.height).data;
+  canvas.width = canvas.height = 1;
+  const subject = rgbaPixels(run.files[FERLANE.FILE_FOREGROUND].bytes, run.alpha);
+  const left = Math.round((ground.width - width) / 2);
+  const top = Math.round((ground.height - height) / 2);
+  for (let row = Math.max(0, -top); row < Math.min(height, ground.height - top); ++row) {
+    for (let column = Math.max(0, -left); column < Math.min(width, ground.width - left); ++column) {
+      const k = 4 * (row * width + column);
+      const j = 4 * ((row + top) * ground.width + column + left);
+      const a = subject[k + 3];
+      for (let c = 0; c < 3; ++c) out[j + c] = Math.round((subject[k + c] * a + out[j + c] * (255 - a)) / 255);
+    }
+  }
+  return encodePng(out, ground.width, ground.height, { opaque: true });
+}
+
+function chooseColour() {
   if (backdrop) backdrop.close();
   backdrop = null;
-  backdropClear.hidden = true;
+  backdropPicture.value = '';
   drawComposite();
+}
+for (const choice of backdropChoices) choice.addEventListener('change', chooseColour);
+backdropColour.addEventListener('input', () => {
+  backdropOther.checked = true;
+  chooseColour();
 });
 backdropPicture.addEventListener('change', async () => {
   const file = backdropPicture.files[0];
@@ -284,15 +535,12 @@ backdropPicture.addEventListener('change', async () => {
     const picture = await createImageBitmap(file);
     if (backdrop) backdrop.close();
     backdrop = picture;
-    backdropClear.hidden = false;
+    backdropName = file.name;
+    for (const choice of backdropChoices) choice.checked = false;
     drawComposite();
   } catch (error) {
     setState(state.dataset.state, `${state.textContent} The picture "${file.name}" cannot be decoded.`);
   }
-});
-backdropClear.addEventListener('click', () => {
-  backdropPicture.value = '';
-  backdropColour.dispatchEvent(new Event('input'));
 });
 
 function save(name, blob) {
@@ -308,7 +556,7 @@ function save(name, blob) {
 for (const button of results.querySelectorAll('[data-save]')) {
   button.addEventListener('click', async () => {
     const name = button.dataset.save;
-    if (name !== 'subject') {
+    if (SAVED_FILES[name] !== undefined) {
       const file = shown.files[SAVED_FILES[name]];
       save(file.name, new Blob([file.bytes], { type: 'image/bmp' }));
       return;
@@ -317,12 +565,16 @@ for (const button of results.querySelectorAll('[data-save]')) {
     button.disabled = true;
     try {
       const foreground = run.files[FERLANE.FILE_FOREGROUND].bytes;
-      save('subject.png', await encodePng(rgbaPixels(foreground, run.alpha), run.width, run.height));
+      if (name === 'subject') save('subject.png', await encodePng(rgbaPixels(foreground, run.alpha), run.width, run.height));
+      else save('composite.png', await compositePng(run));
     } finally {
       button.disabled = false;
+      // A disabled button loses the keyboard's focus in some browsers.
+      if (document.activeElement === document.body) button.focus();
     }
   });
 }
 
+for (const slot of slots) describe(slot);
 // What the module says of an empty choice.
 startRun(performance.now());

@@ -27,17 +27,27 @@ function pngChunk(type, data) {
   return [head, data, tail];
 }
 
-async function encodePng(rgba, width, height) {
+// With `opaque`, the opacity is left out: an RGB PNG of the colours alone.
+async function encodePng(rgba, width, height, { opaque = false } = {}) {
   const header = new Uint8Array(13);
   const view = new DataView(header.buffer);
   view.setUint32(0, width);
   view.setUint32(4, height);
-  header.set([8, 6, 0, 0, 0], 8); // 8 bits, RGBA, deflate, no filter choice, not interlaced
+  header.set([8, opaque ? 2 : 6, 0, 0, 0], 8); // 8 bits, RGB or RGBA, deflate, no filter choice, not interlaced
   // Every row is stored unfiltered: a filter byte 0, then the row's pixels.
-  const rowBytes = width * 4;
+  const channels = opaque ? 3 : 4;
+  const rowBytes = width * channels;
   const raw = new Uint8Array((rowBytes + 1) * height);
   for (let row = 0; row < height; ++row) {
-    raw.set(rgba.subarray(row * rowBytes, (row + 1) * rowBytes), row * (rowBytes + 1) + 1);
+    if (!opaque) {
+      raw.set(rgba.subarray(row * rowBytes, (row + 1) * rowBytes), row * (rowBytes + 1) + 1);
+      continue;
+    }
+    for (let column = 0, k = 4 * row * width, j = row * (rowBytes + 1) + 1; column < width; ++column, k += 4, j += 3) {
+      raw[j] = rgba[k];
+      raw[j + 1] = rgba[k + 1];
+      raw[j + 2] = rgba[k + 2];
+    }
   }
   // "deflate" is the zlib format a PNG's image data is stored in.
   const zlib = new Uint8Array(await new Response(
