@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
-#include <vector>
 
 namespace ferlane {
 namespace {
@@ -84,36 +83,6 @@ TEST(ForegroundPlanes, EveryPixelFollowsItsOwnAlpha)
     EXPECT_EQ(f.red, expected);
     EXPECT_EQ(f.green, expected);
     EXPECT_EQ(f.blue, expected);
-}
-
-struct RecordingConsole : Console {
-    void printLine(std::wstring_view text) override { lines.emplace_back(text); }
-    std::vector<std::wstring> lines;
-};
-
-// Writes nothing: the disk is full.
-struct FailingWriter : ResultWriter {
-    void write(const std::wstring& path, const RgbImage& picture) override
-    {
-        written = path;
-        colour = pixelAt(picture);
-        throw std::exception();
-    }
-    std::wstring written;
-    Rgb colour{};
-};
-
-TEST(ForegroundStage, AnnouncesItsStepsAndReportsAFailedWrite)
-{
-    const RgbImage pixel = onePixel({1, 2, 3});
-    const Plane alpha = Plane::Constant(1, 1, 255);
-    RecordingConsole console;
-    FailingWriter results;
-    EXPECT_THROW(runForegroundStage(console, results, L"fg.bmp", pixel, pixel, pixel, pixel, alpha),
-                 std::exception);
-    EXPECT_EQ(console.lines, (std::vector<std::wstring>{L"reconstruct foreground", L"write foreground \"fg.bmp\""}));
-    EXPECT_EQ(results.written, L"fg.bmp");
-    EXPECT_EQ(results.colour, (Rgb{1, 2, 3}));
 }
 
 }  // namespace
