@@ -1,15 +1,13 @@
 #include "driver.h"
 
-#include "configuration_path.h"
 #include "config/settings.h"
+#include "configuration_path.h"
 #include "image/bmp_reader.h"
-#include "image/bmp_writer.h"
-#include "file_identity.h"
 #include "matting/alpha.h"
 #include "matting/foreground.h"
+#include "result_files.h"
 #include "version.h"
 
-#include <exception>
 #include <utility>
 
 namespace ferlane {
@@ -60,31 +58,6 @@ void printBanner(Console& console)
     console.printLine(L"two-background matting: alpha, error and foreground from four photographs");
     console.printLine(L"");
 }
-
-// The run's results go to disk only under names that lead to none of its inputs:
-// opening a file for writing cuts it at once, so a result named after one of the
-// photographs, by whatever path or link, would destroy it.
-class ResultFiles {
-public:
-    // Records a file the run has read; it must come through the run unchanged.
-    void keep(const std::wstring& input) { inputs_.add(input); }
-
-    void write(const std::wstring& path, const RgbImage& picture)
-    {
-        write(path, picture.red, picture.green, picture.blue);
-    }
-
-    void write(const std::wstring& path, const Plane& red, const Plane& green, const Plane& blue)
-    {
-        if (inputs_.contains(path)) {
-            throw std::exception();
-        }
-        writeBmpFile(path, red, green, blue);
-    }
-
-private:
-    KeptFiles inputs_;
-};
 
 struct Photographs {
     RgbImage background0;
