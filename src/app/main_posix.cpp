@@ -2,8 +2,8 @@
 // that the rest of the tool works with, reversibly, so each name reaches the file
 // system exactly as typed.
 
-#include "configuration_path.h"
 #include "driver.h"
+#include "executable_path.h"
 #include "names/native_names.h"
 #include "standard_console.h"
 
