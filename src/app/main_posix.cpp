@@ -4,8 +4,8 @@
 
 #include "driver.h"
 #include "executable_path.h"
-#include "names/native_names.h"
 #include "standard_console.h"
+#include "text/native_text.h"
 
 #include <csignal>
 #include <cstdint>
