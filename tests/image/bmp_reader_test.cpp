@@ -1,5 +1,6 @@
 #include "image/bmp_reader.h"
 #include "support/bmp_bytes.h"
+#include "support/forward_only_buffer.h"
 #include "support/refusal.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +8,6 @@
 #include <limits>
 #include <ostream>
 #include <sstream>
-#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -15,21 +15,10 @@ namespace ferlane {
 namespace {
 
 using support::BmpFile;
+using support::ForwardOnlyBuffer;
 using support::refusalOf;
 using support::Rgb;
 using support::sizedBmp;
-
-// A stream whose length cannot be known in advance: no seeking at all.
-class ForwardOnlyBuffer : public std::streambuf {
-public:
-    explicit ForwardOnlyBuffer(std::string bytes) : bytes_(std::move(bytes))
-    {
-        setg(bytes_.data(), bytes_.data(), bytes_.data() + bytes_.size());
-    }
-
-private:
-    std::string bytes_;
-};
 
 // Every picture is read twice, as a file arrives (a stream that knows its length)
 // and as a pipe delivers it (one that cannot seek); the two must agree, on the
