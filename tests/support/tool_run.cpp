@@ -49,28 +49,6 @@ std::vector<std::string> childEnvironment(const std::map<std::string, std::strin
     return entries;
 }
 
-// The program that execvp would start in the child: a bare name is looked up
-// through the PATH the child is given, from the directory it runs in.
-std::string findProgram(const std::string& name, const std::map<std::string, std::string>& settings,
-                        const std::filesystem::path& workingDirectory)
-{
-    if (name.find('/') != std::string::npos) {
-        return name;
-    }
-    const auto setting = settings.find("PATH");
-    const std::string path = setting != settings.end() ? setting->second : environmentValue("PATH");
-    for (std::size_t start = 0; start <= path.size();) {
-        const std::size_t end = std::min(path.find(':', start), path.size());
-        const auto candidate = workingDirectory / path.substr(start, end - start) / name;
-        std::error_code unreadable;
-        if (std::filesystem::is_regular_file(candidate, unreadable) && access(candidate.c_str(), X_OK) == 0) {
-            return candidate.string();
-        }
-        start = end + 1;
-    }
-    return name;  // found nowhere: the exec fails, as execvp's would
-}
-
 std::vector<char*> pointersTo(std::vector<std::string>& strings)
 {
     std::vector<char*> pointers;
@@ -108,10 +86,14 @@ ToolRun runTool(const ToolInvocation& invocation)
     }
     argumentStrings.push_back(invocation.executable);
     argumentStrings.insert(argumentStrings.end(), invocation.arguments.begin(), invocation.arguments.end());
+    if (argumentStrings[0].find('/') == std::string::npos) {
+        // A bare name is found through the PATH the child is given, from the folder
+        // it runs in: env looks it up, after the exec, as execvp would.
+        argumentStrings.insert(argumentStrings.begin(), "/usr/bin/env");
+    }
     const std::vector<char*> argv = pointersTo(argumentStrings);
     std::vector<std::string> environment = childEnvironment(invocation.environment);
     const std::vector<char*> envp = pointersTo(environment);
-    const std::string program = findProgram(argumentStrings[0], invocation.environment, invocation.workingDirectory);
     // A run that loops, or waits on something that never comes, is stopped rather
     // than left to hang the suite.
     const rlimit cpu{30, 30};
@@ -136,7 +118,7 @@ ToolRun runTool(const ToolInvocation& invocation)
         if (invocation.addressSpaceLimit != 0) {
             setrlimit(RLIMIT_AS, &space);
         }
-        execve(program.c_str(), argv.data(), envp.data());
+        execve(argv[0], argv.data(), envp.data());
         _exit(121);
     }
     close(pipeEnds[1]);
