@@ -109,15 +109,6 @@ TEST_F(ConfigurationFile, InTheWorkingDirectoryIsNotRead)
     EXPECT_EQ(result.status, 255);
 }
 
-TEST_F(ConfigurationFile, LosesToTheCommandLine)
-{
-    writeFile(bin / "Ferlane.ini", "[Ferlane]\nBackground0=missing.bmp\nForeground=from-file.bmp\n");
-    const ToolRun result = run((bin / executableName).string(), {"--Background0=shots/left.bmp", "--Foreground=DEFAULT"});
-    EXPECT_EQ(result.status, 0) << result.output;
-    EXPECT_EQ(linesOf(result.output).back(), "write foreground \"fg.bmp\"");
-    EXPECT_TRUE(fs::exists(work / "fg.bmp"));
-}
-
 TEST_F(ConfigurationFile, InUtf16WithNonAsciiNamesReachesTheFileSystem)
 {
     const std::string name = "shots/\xC3\xA9t\xC3\xA9.bmp";

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 namespace ferlane {
 namespace {
 
@@ -12,16 +10,14 @@ using support::readFile;
 
 // The end-to-end tests show the input surviving every path and link; this shows
 // that what stops the write is the refusal itself, not some failed write.
-TEST(ResultFiles, RefuseAnyNameOfAKeptInputAndWriteEveryOther)
+TEST(ResultFiles, RefuseToWriteOverAKeptInputAndWriteElsewhere)
 {
     const support::ScratchFolder scratch;
     support::writeFile(scratch / "input.bmp", "photograph");
     ResultFiles results;
     results.keep((scratch / "input.bmp").wstring());
     const Plane pixel = Plane::Constant(1, 1, 9);
-    for (const std::filesystem::path& name : {scratch / "input.bmp", scratch / "." / "input.bmp"}) {
-        EXPECT_THROW(results.write(name.wstring(), pixel, pixel, pixel), OverwriteRefusal) << name;
-    }
+    EXPECT_THROW(results.write((scratch / "." / "input.bmp").wstring(), pixel, pixel, pixel), OverwriteRefusal);
     EXPECT_EQ(readFile(scratch / "input.bmp"), "photograph");
     results.write((scratch / "result.bmp").wstring(), pixel, pixel, pixel);
     EXPECT_EQ(readFile(scratch / "result.bmp").size(), 58u);

@@ -53,15 +53,10 @@ INSTANTIATE_TEST_SUITE_P(
         ChannelCase{"image0_rounds_positive_half_away", 100, 101, 0, 9, 102, 103},
         ChannelCase{"image0_rounds_negative_half_away", 10, 9, 40, 60, 102, 7},
         ChannelCase{"opaque_copies_image0", 0, 50, 200, 100, 255, 50},
+        ChannelCase{"transparent_is_black", 1, 40, 200, 7, 0, 0},
         ChannelCase{"negative_alpha_divides_by_it", 0, 20, 40, 50, -2, -1235},
         ChannelCase{"alpha_above_255_divides_by_it", 0, 100, 0, 100, 300, 85}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ForegroundPixels, OpaqueCopiesImage0AndTransparentIsBlackWhateverTheOthersSay)
-{
-    EXPECT_EQ(foregroundOf({1, 2, 3}, {40, 50, 60}, {200, 210, 220}, {7, 8, 9}, 255), (Rgb{40, 50, 60}));
-    EXPECT_EQ(foregroundOf({1, 2, 3}, {40, 50, 60}, {200, 210, 220}, {7, 8, 9}, 0), (Rgb{0, 0, 0}));
-}
 
 TEST(ForegroundPixels, ChoosesThePairPerChannel)
 {
