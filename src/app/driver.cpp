@@ -82,7 +82,7 @@ void readPhotograph(Console& console, const wchar_t* line, const std::wstring& n
 // The matte: read from an existing alpha file, which always wins over computing
 // one, or computed and written with its calculation error. The file, when there
 // is one, is already open.
-void alphaStage(Console& console, ResultFiles& results, const FileNames& names, const Photographs& p,
+void alphaStage(Console& console, ResultFiles& results, const FileNames& names, const Photographs& photos,
                 OptionalBmpFile& alphaFile, Plane& alpha)
 {
     if (alphaFile.isOpen()) {
@@ -90,13 +90,13 @@ void alphaStage(Console& console, ResultFiles& results, const FileNames& names, 
         console.printFileLine(L"read alpha ", names.alpha);
         RgbImage stored;
         alphaFile.read(stored);
-        requireSameSize(stored, p.background0);
+        requireSameSize(stored, photos.background0);
         alpha = std::move(stored.red);  // a stored matte is its red channel
         return;
     }
     console.printLine(L"reconstruct alpha");
     Plane error;
-    reconstructAlpha(p.background0, p.image0, p.background1, p.image1, alpha, error);
+    reconstructAlpha(photos.background0, photos.image0, photos.background1, photos.image1, alpha, error);
     console.printFileLine(L"write alpha ", names.alpha);
     results.write(names.alpha, alpha, alpha, alpha);
     console.printFileLine(L"write calculation error ", names.error);
@@ -104,12 +104,12 @@ void alphaStage(Console& console, ResultFiles& results, const FileNames& names, 
 }
 
 // The subject's colours, from the matte, written.
-void foregroundStage(Console& console, ResultFiles& results, const FileNames& names, const Photographs& p,
+void foregroundStage(Console& console, ResultFiles& results, const FileNames& names, const Photographs& photos,
                      const Plane& alpha)
 {
     console.printLine(L"reconstruct foreground");
     RgbImage foreground;
-    reconstructForeground(p.background0, p.image0, p.background1, p.image1, alpha, foreground);
+    reconstructForeground(photos.background0, photos.image0, photos.background1, photos.image1, alpha, foreground);
     console.printFileLine(L"write foreground ", names.foreground);
     results.write(names.foreground, foreground);
 }
@@ -123,11 +123,11 @@ void run(std::int32_t argumentCount, const wchar_t* const* argumentVector,
     const FileNames names = resolveFileNames(settings);
 
     ResultFiles results;
-    Photographs p;
-    readPhotograph(console, L"read background0 ", names.background0, p.background0, results);
-    readPhotograph(console, L"read image0 ", names.image0, p.image0, results, &p.background0);
-    readPhotograph(console, L"read background1 ", names.background1, p.background1, results, &p.background0);
-    readPhotograph(console, L"read image1 ", names.image1, p.image1, results, &p.background0);
+    Photographs photos;
+    readPhotograph(console, L"read background0 ", names.background0, photos.background0, results);
+    readPhotograph(console, L"read image0 ", names.image0, photos.image0, results, &photos.background0);
+    readPhotograph(console, L"read background1 ", names.background1, photos.background1, results, &photos.background0);
+    readPhotograph(console, L"read image1 ", names.image1, photos.image1, results, &photos.background0);
 
     // An alpha file is held open to the end of the run: an open file keeps its
     // identity (no new file can take its inode or file index), so no result can be
@@ -135,8 +135,8 @@ void run(std::int32_t argumentCount, const wchar_t* const* argumentVector,
     // delete it while its matte is in use.
     OptionalBmpFile alphaFile(names.alpha);
     Plane alpha;
-    alphaStage(console, results, names, p, alphaFile, alpha);
-    foregroundStage(console, results, names, p, alpha);
+    alphaStage(console, results, names, photos, alphaFile, alpha);
+    foregroundStage(console, results, names, photos, alpha);
 }
 
 }  // namespace
