@@ -1,6 +1,6 @@
-#include "configuration_path.h"
+#include "executable_path.h"
 
-#include "names/native_names.h"
+#include "text/native_text.h"
 
 #include <string>
 

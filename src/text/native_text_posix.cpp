@@ -1,4 +1,4 @@
-#include "native_names.h"
+#include "native_text.h"
 
 #include <climits>
 #include <cstdint>
