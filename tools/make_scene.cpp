@@ -9,7 +9,7 @@
 // (320 x 240 pixels unless a size is given).
 
 #include "image/bmp_writer.h"
-#include "text/native_text.h"
+#include "names/native_names.h"
 
 #include <algorithm>
 #include <clocale>

@@ -1,6 +1,6 @@
 #include "executable_path.h"
 
-#include "text/native_text.h"
+#include "names/native_names.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "file_identity.h"
 
-#include "text/native_text.h"
+#include "names/native_names.h"
 
 #include <sys/stat.h>
 

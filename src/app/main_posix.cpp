@@ -5,7 +5,7 @@
 #include "driver.h"
 #include "executable_path.h"
 #include "standard_console.h"
-#include "text/native_text.h"
+#include "names/native_names.h"
 
 #include <csignal>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "standard_console.h"
 
-#include "text/native_text.h"
+#include "names/native_names.h"
 
 #include <clocale>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "ini_text.h"
 
-#include "text/native_text.h"
+#include "names/native_names.h"
 
 #include <cstdint>
 #include <cwctype>

@@ -1,7 +1,7 @@
 #include "profile_string.h"
 
 #include "ini_text.h"
-#include "text/native_text.h"
+#include "names/native_names.h"
 
 #include <algorithm>
 #include <cerrno>

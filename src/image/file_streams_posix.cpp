@@ -1,6 +1,6 @@
 #include "file_streams.h"
 
-#include "text/native_text.h"
+#include "names/native_names.h"
 
 namespace ferlane {
 

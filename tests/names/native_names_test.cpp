@@ -1,4 +1,4 @@
-#include "text/native_text.h"
+#include "names/native_names.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "native_text.h"
+#include "native_names.h"
 
 #include <climits>
 #include <cstdint>
