@@ -343,7 +343,7 @@ class WebKit(SeleniumPage):
             self.service = WebKitService("/usr/bin/WebKitWebDriver", env=environment)
             self.service.start()
             options = webdriver.WebKitGTKOptions()
-            options.binary_location = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
+            options.binary_location = str(next(pathlib.Path("/usr/lib").glob("*/webkit2gtk-4.1/MiniBrowser")))
             options.add_argument("--automation")
             options.set_capability("proxy", {"proxyType": "manual", "httpProxy": recorder.address,
                                              "sslProxy": recorder.address})
