@@ -12,9 +12,10 @@ tool's from its start to its exit, files read and written. Prints min/median/max
 of each, the median's ratio to the console tool's, and the browser tab's peak
 memory: the largest peak resident size among the engine's page processes, the
 worker included (Chromium's renderers, Firefox's content processes, WebKit's web
-processes). Chromium and Firefox are given the files in the boxes' file inputs;
-WebKitGTK, whose driver cannot, by drop, through the page's memory: its peak
-holds what that left behind.
+processes), thumbnails included. Chromium and Firefox are given the files in
+the boxes' file inputs; WebKitGTK, whose driver cannot, by drop, through the
+page's memory: WebKit keeps one web process for all the runs, and its peak
+holds what earlier runs and drops left behind.
 """
 import argparse
 import pathlib
@@ -84,10 +85,16 @@ def main():
                             failures[engine] = message
                             continue
                         seconds[engine].append(page.run_milliseconds() / 1000)
-                        # Before the next page, which may get a new process.
-                        peaks[engine] = max(peaks[engine], page.tab_peak_bytes())
                         if arguments.steps:
                             print(engine, *(text for _, text in page.shown("#steps li")), sep="\n  ")
+                        # The page makes its thumbnails once the run has ended: they
+                        # would compete with the next run, the console tool's.
+                        deadline = time.monotonic() + 120
+                        while len(page.shown(".thumb")) < len(SLOTS) and time.monotonic() < deadline:
+                            time.sleep(0.1)
+                        # Before the next page, which may get a new process.
+                        peaks[engine] = max(peaks[engine], page.tab_peak_bytes())
+                        page.open("about:blank")
             finally:
                 for page in pages.values():
                     page.close()
