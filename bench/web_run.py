@@ -1,12 +1,21 @@
 #!/usr/bin/python3
-"""Times the browser page against the console tool on generated scenes.
+"""Times the browser page in Chromium, Firefox and WebKitGTK against the console
+tool on generated scenes.
 
-    web_run.py PAGE_HTML FERLANE FERLANE_SCENE [--runs N] [--sizes 3000x2000 6000x4000]
+    web_run.py PAGE_HTML FERLANE FERLANE_SCENE [--runs 5] [--sizes 3000x2000 6000x4000]
+               [--engines chromium firefox webkit] [--origin served|file] [--steps]
 
-The page's time runs from the last of the four files being chosen to the results
-being shown; the console tool's from its start to its exit, files read and
-written. Prints min/median/max of each, and the browser tab's peak memory (the
-largest peak resident size of Chromium's page processes, the worker included).
+Each round runs the console tool once and then the page once in each engine, so
+that what else the machine does weighs on all alike. The page's time runs from
+the last of the four files being given to the results being shown; the console
+tool's from its start to its exit, files read and written. Prints min/median/max
+of each, the median's ratio to the console tool's, and the browser tab's peak
+memory: the largest peak resident size among the engine's page processes, the
+worker included (Chromium's renderers, Firefox's content processes, WebKit's web
+processes), thumbnails included. Chromium and Firefox are given the files in
+the boxes' file inputs; WebKitGTK, whose driver cannot, by drop, through the
+page's memory: WebKit keeps one web process for all the runs, and its peak
+holds what earlier runs and drops left behind.
 """
 import argparse
 import pathlib
@@ -17,7 +26,7 @@ import tempfile
 import time
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "tests" / "web"))
-from browser import Page  # noqa: E402
+from browser import ENGINES, Recorder  # noqa: E402
 
 SLOTS = {"background0": "bg0.bmp", "image0": "image0.bmp", "background1": "bg1.bmp", "image1": "image1.bmp"}
 
@@ -29,36 +38,6 @@ def console_seconds(ferlane, scene):
     return time.perf_counter() - start
 
 
-def page_processes_peak_bytes(root_pid):
-    """The largest peak resident size among the renderer processes below root_pid."""
-    parents = {}
-    for stat in pathlib.Path("/proc").glob("[0-9]*/stat"):
-        try:
-            fields = stat.read_text().rsplit(")", 1)[1].split()
-            parents[int(stat.parent.name)] = int(fields[1])
-        except (OSError, IndexError, ValueError):
-            continue
-
-    def below_root(pid):
-        while pid in parents:
-            pid = parents[pid]
-            if pid == root_pid:
-                return True
-        return False
-
-    peak = 0
-    for pid in filter(below_root, parents):
-        try:
-            if b"--type=renderer" not in pathlib.Path(f"/proc/{pid}/cmdline").read_bytes():
-                continue
-            for line in pathlib.Path(f"/proc/{pid}/status").read_text().splitlines():
-                if line.startswith("VmHWM:"):
-                    peak = max(peak, int(line.split()[1]) * 1024)
-        except OSError:
-            continue
-    return peak
-
-
 def summary(values):
     return f"{min(values):7.2f} {statistics.median(values):7.2f} {max(values):7.2f}"
 
@@ -68,42 +47,66 @@ def main():
     parser.add_argument("page")
     parser.add_argument("ferlane")
     parser.add_argument("scene_tool")
-    parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--steps", action="store_true", help="print the page's steps with their times")
     parser.add_argument("--sizes", nargs="+", default=["3000x2000", "6000x4000"])
+    parser.add_argument("--engines", nargs="+", choices=list(ENGINES), default=list(ENGINES))
+    parser.add_argument("--origin", choices=("served", "file"), default="served")
     arguments = parser.parse_args()
     ferlane = pathlib.Path(arguments.ferlane).resolve()
-    url = pathlib.Path(arguments.page).resolve().as_uri()
+    page_file = pathlib.Path(arguments.page).resolve()
+    recorder = Recorder({"/index.html": page_file})
+    url = recorder.url("/index.html") if arguments.origin == "served" else page_file.as_uri()
 
     print(f"{'set':>12} {'':8} {'min s':>7} {'median':>7} {'max s':>7}   peak memory")
     for size in arguments.sizes:
         width, height = size.split("x")
+        megapixels = int(width) * int(height) / 1e6
         with tempfile.TemporaryDirectory() as folder:
             scene = pathlib.Path(folder)
             subprocess.run([arguments.scene_tool, scene, width, height], check=True, stdout=subprocess.DEVNULL)
-            console = [console_seconds(ferlane, scene) for _ in range(arguments.runs)]
+            files = {slot: scene / name for slot, name in SLOTS.items()}
             # A browser for each size, so that its peak belongs to this size alone.
-            page = Page(url)
+            pages = {}
             try:
-                seconds = []
-                peak = 0
+                for engine in arguments.engines:
+                    pages[engine] = ENGINES[engine](recorder)
+                console, seconds, failures = [], {engine: [] for engine in pages}, {}
+                peaks = dict.fromkeys(pages, 0)
                 for _ in range(arguments.runs):
-                    page.open()
-                    page.choose({slot: scene / name for slot, name in SLOTS.items()})
-                    state, message, _ = page.wait(timeout=600)
-                    if state != "done":
-                        sys.exit(f"{size}: the page's run ended with: {message}")
-                    seconds.append(page.run_milliseconds() / 1000)
-                    # Before the next page, which may get a new process.
-                    peak = max(peak, page_processes_peak_bytes(page.driver.service.process.pid))
-                    if arguments.steps:
-                        print("\n".join(page.step_lines()))
+                    console.append(console_seconds(ferlane, scene))
+                    for engine, page in pages.items():
+                        if engine in failures:
+                            continue
+                        page.open(url)
+                        page.give(files)
+                        state, message, _ = page.wait(timeout=900)
+                        if state != "done":
+                            failures[engine] = message
+                            continue
+                        seconds[engine].append(page.run_milliseconds() / 1000)
+                        if arguments.steps:
+                            print(engine, *(text for _, text in page.shown("#steps li")), sep="\n  ")
+                        # The page makes its thumbnails once the run has ended: they
+                        # would compete with the next run, the console tool's.
+                        deadline = time.monotonic() + 120
+                        while len(page.shown(".thumb")) < len(SLOTS) and time.monotonic() < deadline:
+                            time.sleep(0.1)
+                        # Before the next page, which may get a new process.
+                        peaks[engine] = max(peaks[engine], page.tab_peak_bytes())
+                        page.open("about:blank")
             finally:
-                page.close()
-        megapixels = int(width) * int(height) / 1e6
+                for page in pages.values():
+                    page.close()
         print(f"{size:>12} {'console':8} {summary(console)}")
-        print(f"{f'{megapixels:.0f} MP':>12} {'page':8} {summary(seconds)}   {peak / 2**30:.2f} GiB"
-              f"   (page/console median {statistics.median(seconds) / statistics.median(console):.2f}x)")
+        for engine, values in seconds.items():
+            label = f"{megapixels:.0f} MP"
+            if engine in failures:
+                print(f"{label:>12} {engine:8} the page's run ended with: {failures[engine]}")
+                continue
+            print(f"{label:>12} {engine:8} {summary(values)}   {peaks[engine] / 2**30:.2f} GiB"
+                  f"   (page/console median {statistics.median(values) / statistics.median(console):.2f}x)")
+    recorder.close()
 
 
 if __name__ == "__main__":

@@ -1,14 +1,24 @@
 #!/usr/bin/env bash
 # Builds the browser page and the console tool, and checks the page against the
-# tool in Debian's headless Chromium (tests/web/test_page.py). Ends with the line
+# tool in Debian's Chromium, Firefox ESR and WebKitGTK, each with the page opened
+# from a file and from a server (tests/web/test_page.py). Ends with the line
 # "N passed, N failed" and a non-zero status on any failure, a failed build included.
+#
+#   tools/check-web.sh [--engines chromium firefox webkit] [--origins file served] [--screenshot PNG]
 # shellcheck source=tools/lib.sh
 source "$(dirname "$0")/lib.sh"
 
 summary=""
 trap '[ $? -eq 0 ] || [ -n "$summary" ] || echo "0 passed, 1 failed (the check stopped before its tests)"' EXIT
 
-install_deps emscripten python3 python3-selenium python3-pil chromium chromium-driver imagemagick
+install_deps emscripten python3 python3-selenium python3-pil imagemagick \
+  chromium chromium-driver firefox-esr webkit2gtk-driver xvfb
+# Node and npm drive Firefox; a machine that has them from elsewhere keeps them.
+command -v npm >/dev/null || install_deps nodejs npm
+# puppeteer-core at the version locked, without the browser it would download.
+if [ ! tests/web/node_modules/.package-lock.json -nt tests/web/package-lock.json ]; then
+  (cd tests/web && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
+fi
 tools/build-web.sh
 configure_and_build build-web-native -DFERLANE_BUILD_TESTS=OFF -- ferlane >/dev/null
 

@@ -9,7 +9,4 @@ namespace ferlane {
 // which names no file, so the configuration is then simply absent.
 std::wstring configurationPathBeside(const std::wstring& executablePath);
 
-// The running executable's full path, or empty when it cannot be found.
-std::wstring executablePath();
-
 }  // namespace ferlane

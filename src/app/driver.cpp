@@ -1,15 +1,13 @@
 #include "driver.h"
 
-#include "configuration_path.h"
 #include "config/settings.h"
+#include "configuration_path.h"
 #include "image/bmp_reader.h"
-#include "image/bmp_writer.h"
-#include "file_identity.h"
 #include "matting/alpha.h"
 #include "matting/foreground.h"
+#include "result_files.h"
 #include "version.h"
 
-#include <exception>
 #include <utility>
 
 namespace ferlane {
@@ -61,29 +59,11 @@ void printBanner(Console& console)
     console.printLine(L"");
 }
 
-// The run's results go to disk only under names that lead to none of its inputs:
-// opening a file for writing cuts it at once, so a result named after one of the
-// photographs, by whatever path or link, would destroy it.
-class ResultFiles final : public ResultWriter {
-public:
-    // Records a file the run has read; it must come through the run unchanged.
-    void keep(const std::wstring& input) { inputs_.add(input); }
-
-    void write(const std::wstring& path, const RgbImage& picture) override
-    {
-        write(path, picture.red, picture.green, picture.blue);
-    }
-
-    void write(const std::wstring& path, const Plane& red, const Plane& green, const Plane& blue)
-    {
-        if (inputs_.contains(path)) {
-            throw std::exception();
-        }
-        writeBmpFile(path, red, green, blue);
-    }
-
-private:
-    KeptFiles inputs_;
+struct Photographs {
+    RgbImage background0;
+    RgbImage image0;
+    RgbImage background1;
+    RgbImage image1;
 };
 
 // One photograph: its line, the picture, and its place among the kept inputs. Every
@@ -99,6 +79,41 @@ void readPhotograph(Console& console, const wchar_t* line, const std::wstring& n
     }
 }
 
+// The matte: read from an existing alpha file, which always wins over computing
+// one, or computed and written with its calculation error. The file, when there
+// is one, is already open.
+void alphaStage(Console& console, ResultFiles& results, const FileNames& names, const Photographs& photos,
+                OptionalBmpFile& alphaFile, Plane& alpha)
+{
+    if (alphaFile.isOpen()) {
+        results.keep(names.alpha);
+        console.printFileLine(L"read alpha ", names.alpha);
+        RgbImage stored;
+        alphaFile.read(stored);
+        requireSameSize(stored, photos.background0);
+        alpha = std::move(stored.red);  // a stored matte is its red channel
+        return;
+    }
+    console.printLine(L"reconstruct alpha");
+    Plane error;
+    reconstructAlpha(photos.background0, photos.image0, photos.background1, photos.image1, alpha, error);
+    console.printFileLine(L"write alpha ", names.alpha);
+    results.write(names.alpha, alpha, alpha, alpha);
+    console.printFileLine(L"write calculation error ", names.error);
+    results.write(names.error, error, error, error);
+}
+
+// The subject's colours, from the matte, written.
+void foregroundStage(Console& console, ResultFiles& results, const FileNames& names, const Photographs& photos,
+                     const Plane& alpha)
+{
+    console.printLine(L"reconstruct foreground");
+    RgbImage foreground;
+    reconstructForeground(photos.background0, photos.image0, photos.background1, photos.image1, alpha, foreground);
+    console.printFileLine(L"write foreground ", names.foreground);
+    results.write(names.foreground, foreground);
+}
+
 void run(std::int32_t argumentCount, const wchar_t* const* argumentVector,
          const std::wstring& executablePath, Console& console)
 {
@@ -108,40 +123,20 @@ void run(std::int32_t argumentCount, const wchar_t* const* argumentVector,
     const FileNames names = resolveFileNames(settings);
 
     ResultFiles results;
-    RgbImage background0;
-    RgbImage image0;
-    RgbImage background1;
-    RgbImage image1;
-    readPhotograph(console, L"read background0 ", names.background0, background0, results);
-    readPhotograph(console, L"read image0 ", names.image0, image0, results, &background0);
-    readPhotograph(console, L"read background1 ", names.background1, background1, results, &background0);
-    readPhotograph(console, L"read image1 ", names.image1, image1, results, &background0);
+    Photographs photos;
+    readPhotograph(console, L"read background0 ", names.background0, photos.background0, results);
+    readPhotograph(console, L"read image0 ", names.image0, photos.image0, results, &photos.background0);
+    readPhotograph(console, L"read background1 ", names.background1, photos.background1, results, &photos.background0);
+    readPhotograph(console, L"read image1 ", names.image1, photos.image1, results, &photos.background0);
 
-    // An existing alpha file always wins over computing one. It is held open to the
-    // end of the run: an open file keeps its identity (no new file can take its
-    // inode or file index), so no result can be mistaken for it or written over
-    // it, and on Windows no other program can delete it while its matte is in use.
+    // An alpha file is held open to the end of the run: an open file keeps its
+    // identity (no new file can take its inode or file index), so no result can be
+    // mistaken for it or written over it, and on Windows no other program can
+    // delete it while its matte is in use.
     OptionalBmpFile alphaFile(names.alpha);
-    RgbImage alphaImage;
-    Plane computedAlpha;
-    const Plane* alpha = &computedAlpha;
-    if (alphaFile.isOpen()) {
-        results.keep(names.alpha);
-        console.printFileLine(L"read alpha ", names.alpha);
-        alphaFile.read(alphaImage);
-        requireSameSize(alphaImage, background0);
-        alpha = &alphaImage.red;
-    } else {
-        console.printLine(L"reconstruct alpha");
-        Plane error;
-        reconstructAlpha(background0, image0, background1, image1, computedAlpha, error);
-        console.printFileLine(L"write alpha ", names.alpha);
-        results.write(names.alpha, computedAlpha, computedAlpha, computedAlpha);
-        console.printFileLine(L"write calculation error ", names.error);
-        results.write(names.error, error, error, error);
-    }
-
-    runForegroundStage(console, results, names.foreground, background0, image0, background1, image1, *alpha);
+    Plane alpha;
+    alphaStage(console, results, names, photos, alphaFile, alpha);
+    foregroundStage(console, results, names, photos, alpha);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "configuration_path.h"
+#include "executable_path.h"
 
 #include "names/native_names.h"
 

@@ -2,10 +2,10 @@
 // that the rest of the tool works with, reversibly, so each name reaches the file
 // system exactly as typed.
 
-#include "configuration_path.h"
 #include "driver.h"
-#include "names/native_names.h"
+#include "executable_path.h"
 #include "standard_console.h"
+#include "names/native_names.h"
 
 #include <csignal>
 #include <cstdint>

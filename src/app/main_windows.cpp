@@ -1,8 +1,8 @@
 // The Windows entry point: the wide arguments go to the run exactly as Windows
 // split the command line.
 
-#include "configuration_path.h"
 #include "driver.h"
+#include "executable_path.h"
 #include "standard_console.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "matting/console.h"
+#include "console.h"
 
 namespace ferlane {
 

@@ -19,8 +19,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "bmp_refusal.h"
-
 namespace ferlane::bmp {
 
 constexpr std::size_t kFileHeaderSize = 14;
@@ -83,12 +81,6 @@ inline void storeU32(unsigned char* p, std::uint32_t v)
     p[1] = static_cast<unsigned char>(v >> 8);
     p[2] = static_cast<unsigned char>(v >> 16);
     p[3] = static_cast<unsigned char>(v >> 24);
-}
-
-// Every file or picture the format cannot carry is refused with the rule it broke.
-[[noreturn]] inline void refuse(BmpRule rule)
-{
-    throw BmpRefusal(rule);
 }
 
 // A stored row of 24-bit pixels is padded to a multiple of four bytes.

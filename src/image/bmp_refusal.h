@@ -36,4 +36,13 @@ private:
     BmpRule rule_;
 };
 
+namespace bmp {
+
+[[noreturn]] inline void refuse(BmpRule rule)
+{
+    throw BmpRefusal(rule);
+}
+
+}  // namespace bmp
+
 }  // namespace ferlane

@@ -4,6 +4,12 @@
 
 namespace ferlane {
 
+void sizePlane(Plane& plane, Eigen::Index rows, Eigen::Index columns)
+{
+    plane.resize(rows, columns);
+    prepareFreshMemory(plane.data(), static_cast<std::size_t>(plane.size()) * sizeof(Plane::Scalar));
+}
+
 void RgbImage::resize(Eigen::Index rows, Eigen::Index columns)
 {
     sizePlane(red, rows, columns);

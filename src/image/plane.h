@@ -20,8 +20,13 @@ struct RgbImage {
     Eigen::Index rows() const { return red.rows(); }
     Eigen::Index columns() const { return red.cols(); }
 
-    // Sizes all three planes, as sizePlane does (plane_memory.h).
+    // Sizes all three planes, as sizePlane does.
     void resize(Eigen::Index rows, Eigen::Index columns);
 };
+
+// Resizes the plane to rows x columns (what it held is not kept) and prepares its
+// memory for being written in full (plane_memory.h). Every plane is sized so.
+// Throws std::bad_alloc as the resize does.
+void sizePlane(Plane& plane, Eigen::Index rows, Eigen::Index columns);
 
 }  // namespace ferlane

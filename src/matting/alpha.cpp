@@ -1,7 +1,6 @@
 #include "alpha.h"
 
 #include "channels.h"
-#include "image/plane_memory.h"
 #include "opacity.h"
 
 #include <cstdint>

@@ -59,15 +59,4 @@ void reconstructForeground(const RgbImage& background0, const RgbImage& image0,
     }
 }
 
-void runForegroundStage(Console& console, ResultWriter& results, const std::wstring& foregroundPath,
-                        const RgbImage& background0, const RgbImage& image0,
-                        const RgbImage& background1, const RgbImage& image1, const Plane& alpha)
-{
-    console.printLine(L"reconstruct foreground");
-    RgbImage foreground;
-    reconstructForeground(background0, image0, background1, image1, alpha, foreground);
-    console.printFileLine(L"write foreground ", foregroundPath);
-    results.write(foregroundPath, foreground);
-}
-
 }  // namespace ferlane

@@ -1,10 +1,6 @@
 #pragma once
 
-#include "console.h"
 #include "image/plane.h"
-#include "result_writer.h"
-
-#include <string>
 
 namespace ferlane {
 
@@ -16,12 +12,5 @@ namespace ferlane {
 void reconstructForeground(const RgbImage& background0, const RgbImage& image0,
                            const RgbImage& background1, const RgbImage& image1,
                            const Plane& alpha, RgbImage& foreground);
-
-// The run's last stage: announces itself, reconstructs the foreground and writes it
-// through `results` under the given name, announcing the write. Failures of the
-// write propagate.
-void runForegroundStage(Console& console, ResultWriter& results, const std::wstring& foregroundPath,
-                        const RgbImage& background0, const RgbImage& image0,
-                        const RgbImage& background1, const RgbImage& image1, const Plane& alpha);
 
 }  // namespace ferlane

@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -107,15 +109,6 @@ TEST_F(ConfigurationFile, InTheWorkingDirectoryIsNotRead)
     EXPECT_EQ(result.status, 255);
 }
 
-TEST_F(ConfigurationFile, LosesToTheCommandLine)
-{
-    writeFile(bin / "Ferlane.ini", "[Ferlane]\nBackground0=missing.bmp\nForeground=from-file.bmp\n");
-    const ToolRun result = run((bin / executableName).string(), {"--Background0=shots/left.bmp", "--Foreground=DEFAULT"});
-    EXPECT_EQ(result.status, 0) << result.output;
-    EXPECT_EQ(linesOf(result.output).back(), "write foreground \"fg.bmp\"");
-    EXPECT_TRUE(fs::exists(work / "fg.bmp"));
-}
-
 TEST_F(ConfigurationFile, InUtf16WithNonAsciiNamesReachesTheFileSystem)
 {
     const std::string name = "shots/\xC3\xA9t\xC3\xA9.bmp";
@@ -136,6 +129,9 @@ TEST_F(ConfigurationFile, InUtf16WithNonAsciiNamesReachesTheFileSystem)
 struct Unreadable {
     const char* name;
     void (*make)(const fs::path& file);
+    // Linux only, where not 0: the run's environment is padded to this many bytes
+    // and holds a configuration that names shots/left.bmp, for /proc/self/environ.
+    std::uint64_t environmentBytes = 0;
     friend std::ostream& operator<<(std::ostream& out, const Unreadable& c) { return out << c.name; }
 };
 
@@ -145,9 +141,20 @@ class UnreadableConfigurations : public ConfigurationFile, public ::testing::Wit
 // as a file goes on with the defaults: it never fails and never waits.
 TEST_P(UnreadableConfigurations, AreNoConfigurationAndNeverStopTheRun)
 {
+    std::map<std::string, std::string> environment{{"LANG", "C.UTF-8"}};
+    if (const std::uint64_t bytes = GetParam().environmentBytes) {
+        if (toolIsEmulated()) {
+            GTEST_SKIP() << "/proc/self/environ is Linux's";
+        }
+        environment["FERLANE_TEST_INI"] = "\n[Ferlane]\nBackground0=shots/left.bmp\n";
+        // One entry may hold at most 128 KiB.
+        for (std::uint64_t padded = 0, n = 0; padded < bytes; padded += 100000, ++n) {
+            environment["FERLANE_TEST_PADDING" + std::to_string(n)] = std::string(100000, 'x');
+        }
+    }
     GetParam().make(bin / "Ferlane.ini");
     fs::copy_file(work / "shots" / "left.bmp", work / "bg0.bmp");
-    const ToolRun result = run((bin / executableName).string());
+    const ToolRun result = run((bin / executableName).string(), {}, environment);
     EXPECT_EQ(background0Read(result), "read background0 \"bg0.bmp\"");
     EXPECT_EQ(linesOf(result.output).back(), "write foreground \"fg.bmp\"");
 }
@@ -163,7 +170,11 @@ INSTANTIATE_TEST_SUITE_P(
                        std::string text = "[Ferlane]\nBackground0=shots/left.bmp\n";
                        text.resize(static_cast<std::size_t>(kProfileFileSizeLimit) + 1, ' ');
                        writeFile(file, text);
-                   }}),
+                   }},
+        // Its size reads as 0 until it is read: only the read can find it too long.
+        Unreadable{"link_to_a_file_that_grows_past_the_limit",
+                   [](const fs::path& file) { fs::create_symlink("/proc/self/environ", file); },
+                   kProfileFileSizeLimit + 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "app/configuration_path.h"
+#include "app/executable_path.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +30,7 @@ TEST(ConfigurationPath, ReplacesTheExecutableNameWithTheFileName)
     EXPECT_EQ(configurationPathBeside(L"/opt/tools/ferlane"), L"/opt/tools/Ferlane.ini");
     EXPECT_EQ(configurationPathBeside(L"/ferlane"), L"/Ferlane.ini");
     EXPECT_EQ(configurationPathBeside(L"/a b/\u00E9t\u00E9/matte"), L"/a b/\u00E9t\u00E9/Ferlane.ini");
-    // Without any separator the whole path is kept, as the Windows tool does.
+    // Without any separator the whole path is kept, as the Windows build does.
     EXPECT_EQ(configurationPathBeside(L"ferlane"), L"ferlane/Ferlane.ini");
     // A path that could not be found names no file at all.
     EXPECT_EQ(configurationPathBeside(L""), L"");

@@ -122,16 +122,5 @@ TEST(Settings, ResolvesEveryKeyIndependently)
     EXPECT_EQ(settings.get(L"Ferlane", L"Foreground", L"fg.bmp"), L"out/fg.bmp");
 }
 
-TEST(FindCommandLineValue, PointsIntoTheArgumentItself)
-{
-    const Arguments arguments{L"ferlane", L"--Error=e.bmp"};
-    const wchar_t* value = findCommandLineValue(arguments.count(), arguments.vector(), L"Error");
-    ASSERT_NE(value, nullptr);
-    EXPECT_EQ(value, arguments.vector()[1] + 8);
-    EXPECT_EQ(findCommandLineValue(arguments.count(), arguments.vector(), L"Alpha"), nullptr);
-    EXPECT_EQ(findCommandLineValue(0, arguments.vector(), L"Error"), nullptr);
-    EXPECT_EQ(findCommandLineValue(1, arguments.vector(), L"Error"), nullptr);
-}
-
 }  // namespace
 }  // namespace ferlane

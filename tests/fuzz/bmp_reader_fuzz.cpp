@@ -5,6 +5,7 @@
 // ask for more memory than the input's bytes could fill.
 
 #include "image/bmp_reader.h"
+#include "support/forward_only_buffer.h"
 
 #include <sanitizer/allocator_interface.h>
 
@@ -15,15 +16,9 @@
 #include <cstdio>
 #include <new>
 #include <sstream>
-#include <streambuf>
 #include <string>
 
 namespace {
-
-class ForwardOnlyBuffer : public std::streambuf {
-public:
-    explicit ForwardOnlyBuffer(std::string& bytes) { setg(bytes.data(), bytes.data(), bytes.data() + bytes.size()); }
-};
 
 // The largest allocation made while a read runs. A plane holds 4 bytes for every
 // pixel and a stored pixel takes at least 3, and what a pipe delivers is held in
@@ -75,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         readFrom(input, size, "from a file");
     }
     {
-        ForwardOnlyBuffer buffer(bytes);
+        ferlane::support::ForwardOnlyBuffer buffer(bytes);
         std::istream input(&buffer);
         readFrom(input, size, "from a pipe");
     }

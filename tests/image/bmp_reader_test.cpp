@@ -1,5 +1,6 @@
 #include "image/bmp_reader.h"
 #include "support/bmp_bytes.h"
+#include "support/forward_only_buffer.h"
 #include "support/refusal.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +9,6 @@
 #include <optional>
 #include <ostream>
 #include <sstream>
-#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -16,21 +16,10 @@ namespace ferlane {
 namespace {
 
 using support::BmpFile;
+using support::ForwardOnlyBuffer;
 using support::refusalOf;
 using support::Rgb;
 using support::sizedBmp;
-
-// A stream whose length cannot be known in advance: no seeking at all.
-class ForwardOnlyBuffer : public std::streambuf {
-public:
-    explicit ForwardOnlyBuffer(std::string bytes) : bytes_(std::move(bytes))
-    {
-        setg(bytes_.data(), bytes_.data(), bytes_.data() + bytes_.size());
-    }
-
-private:
-    std::string bytes_;
-};
 
 // The picture as the browser page reads a file held in memory: packed in place,
 // and its size from the headers alone. Both refuse as the file is refused.

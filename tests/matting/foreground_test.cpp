@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
-#include <vector>
 
 namespace ferlane {
 namespace {
@@ -54,15 +53,10 @@ INSTANTIATE_TEST_SUITE_P(
         ChannelCase{"image0_rounds_positive_half_away", 100, 101, 0, 9, 102, 103},
         ChannelCase{"image0_rounds_negative_half_away", 10, 9, 40, 60, 102, 7},
         ChannelCase{"opaque_copies_image0", 0, 50, 200, 100, 255, 50},
+        ChannelCase{"transparent_is_black", 1, 40, 200, 7, 0, 0},
         ChannelCase{"negative_alpha_divides_by_it", 0, 20, 40, 50, -2, -1235},
         ChannelCase{"alpha_above_255_divides_by_it", 0, 100, 0, 100, 300, 85}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ForegroundPixels, OpaqueCopiesImage0AndTransparentIsBlackWhateverTheOthersSay)
-{
-    EXPECT_EQ(foregroundOf({1, 2, 3}, {40, 50, 60}, {200, 210, 220}, {7, 8, 9}, 255), (Rgb{40, 50, 60}));
-    EXPECT_EQ(foregroundOf({1, 2, 3}, {40, 50, 60}, {200, 210, 220}, {7, 8, 9}, 0), (Rgb{0, 0, 0}));
-}
 
 TEST(ForegroundPixels, ChoosesThePairPerChannel)
 {
@@ -84,36 +78,6 @@ TEST(ForegroundPlanes, EveryPixelFollowsItsOwnAlpha)
     EXPECT_EQ(f.red, expected);
     EXPECT_EQ(f.green, expected);
     EXPECT_EQ(f.blue, expected);
-}
-
-struct RecordingConsole : Console {
-    void printLine(std::wstring_view text) override { lines.emplace_back(text); }
-    std::vector<std::wstring> lines;
-};
-
-// Writes nothing: the disk is full.
-struct FailingWriter : ResultWriter {
-    void write(const std::wstring& path, const RgbImage& picture) override
-    {
-        written = path;
-        colour = pixelAt(picture);
-        throw std::exception();
-    }
-    std::wstring written;
-    Rgb colour{};
-};
-
-TEST(ForegroundStage, AnnouncesItsStepsAndReportsAFailedWrite)
-{
-    const RgbImage pixel = onePixel({1, 2, 3});
-    const Plane alpha = Plane::Constant(1, 1, 255);
-    RecordingConsole console;
-    FailingWriter results;
-    EXPECT_THROW(runForegroundStage(console, results, L"fg.bmp", pixel, pixel, pixel, pixel, alpha),
-                 std::exception);
-    EXPECT_EQ(console.lines, (std::vector<std::wstring>{L"reconstruct foreground", L"write foreground \"fg.bmp\""}));
-    EXPECT_EQ(results.written, L"fg.bmp");
-    EXPECT_EQ(results.colour, (Rgb{1, 2, 3}));
 }
 
 }  // namespace

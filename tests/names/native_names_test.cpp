@@ -22,10 +22,10 @@ private:
     bool active_ = false;
 };
 
-class NativeNames : public ::testing::TestWithParam<const char*> {};
+class NativeText : public ::testing::TestWithParam<const char*> {};
 
 // Whatever the locale, every byte string survives the trip to wide text and back.
-TEST_P(NativeNames, EveryByteStringRoundTrips)
+TEST_P(NativeText, EveryByteStringRoundTrips)
 {
     LocaleScope locale(GetParam());
     if (!locale.active()) {
@@ -44,10 +44,10 @@ TEST_P(NativeNames, EveryByteStringRoundTrips)
     EXPECT_EQ(nativeFromWide(wideFromNative(everyByte)), everyByte);
 }
 
-INSTANTIATE_TEST_SUITE_P(Locales, NativeNames, ::testing::Values("C", "C.UTF-8"),
+INSTANTIATE_TEST_SUITE_P(Locales, NativeText, ::testing::Values("C", "C.UTF-8"),
                          [](const auto& info) { return std::string(info.param[0] == 'C' && info.param[1] == '.' ? "utf8" : "classic"); });
 
-TEST(NativeNamesUtf8, DecodesCharactersAndUnrepresentableOnesComeBackAsUtf8)
+TEST(NativeTextUtf8, DecodesCharactersAndUnrepresentableOnesComeBackAsUtf8)
 {
     {
         LocaleScope locale("C.UTF-8");

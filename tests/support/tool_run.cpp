@@ -6,12 +6,15 @@
 #include <csignal>
 #include <cstdlib>
 #include <stdexcept>
+#include <string_view>
 
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+extern char** environ;
 
 namespace ferlane::support {
 
@@ -26,6 +29,34 @@ std::string environmentValue(const char* name)
 bool isWindowsProgram(const std::string& executable)
 {
     return executable.size() > 4 && executable.compare(executable.size() - 4, 4, ".exe") == 0;
+}
+
+// The test's own environment without LC_ALL and LANGUAGE, with the invocation's
+// settings on top, as "NAME=value" entries.
+std::vector<std::string> childEnvironment(const std::map<std::string, std::string>& settings)
+{
+    std::vector<std::string> entries;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string_view text(*entry);
+        const std::string name(text.substr(0, text.find('=')));
+        if (name != "LC_ALL" && name != "LANGUAGE" && settings.count(name) == 0) {
+            entries.emplace_back(text);
+        }
+    }
+    for (const auto& [name, value] : settings) {
+        entries.push_back(name + "=" + value);
+    }
+    return entries;
+}
+
+std::vector<char*> pointersTo(std::vector<std::string>& strings)
+{
+    std::vector<char*> pointers;
+    for (std::string& s : strings) {
+        pointers.push_back(s.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
 }
 
 }  // namespace
@@ -55,38 +86,39 @@ ToolRun runTool(const ToolInvocation& invocation)
     }
     argumentStrings.push_back(invocation.executable);
     argumentStrings.insert(argumentStrings.end(), invocation.arguments.begin(), invocation.arguments.end());
-    std::vector<char*> argv;
-    for (std::string& argument : argumentStrings) {
-        argv.push_back(argument.data());
+    if (argumentStrings[0].find('/') == std::string::npos) {
+        // A bare name is found through the PATH the child is given, from the folder
+        // it runs in: env looks it up, after the exec, as execvp would.
+        argumentStrings.insert(argumentStrings.begin(), "/usr/bin/env");
     }
-    argv.push_back(nullptr);
+    const std::vector<char*> argv = pointersTo(argumentStrings);
+    std::vector<std::string> environment = childEnvironment(invocation.environment);
+    const std::vector<char*> envp = pointersTo(environment);
+    // A run that loops, or waits on something that never comes, is stopped rather
+    // than left to hang the suite.
+    const rlimit cpu{30, 30};
+    const rlimit space{invocation.addressSpaceLimit, invocation.addressSpaceLimit};
 
     const pid_t child = fork();
     if (child < 0) {
         throw std::runtime_error("fork failed");
     }
     if (child == 0) {
+        // Nothing from here to the exec may allocate or take a lock: another thread
+        // (a FifoFeed's) may have held one at the fork, and in the child it is never
+        // released. Everything the child needs was made above; these are system calls.
         dup2(pipeEnds[1], STDOUT_FILENO);
         close(pipeEnds[0]);
         close(pipeEnds[1]);
         if (chdir(invocation.workingDirectory.c_str()) != 0) {
             _exit(120);
         }
-        // A run that loops, or waits on something that never comes, is stopped rather
-        // than left to hang the suite.
-        const rlimit cpu{30, 30};
         setrlimit(RLIMIT_CPU, &cpu);
         alarm(90);
         if (invocation.addressSpaceLimit != 0) {
-            const rlimit space{invocation.addressSpaceLimit, invocation.addressSpaceLimit};
             setrlimit(RLIMIT_AS, &space);
         }
-        unsetenv("LC_ALL");
-        unsetenv("LANGUAGE");
-        for (const auto& [name, value] : invocation.environment) {
-            setenv(name.c_str(), value.c_str(), 1);
-        }
-        execvp(argv[0], argv.data());
+        execve(argv[0], argv.data(), envp.data());
         _exit(121);
     }
     close(pipeEnds[1]);

@@ -1,31 +1,39 @@
 #!/usr/bin/python3
-"""The browser page against the console tool, in headless Chromium.
+"""The browser page against the console tool: one table of cases, run in
+Chromium, Firefox and WebKitGTK, each with the page opened from a file and from
+a server.
 
-    test_page.py PAGE_HTML FERLANE [--screenshot PNG]
+    test_page.py PAGE_HTML FERLANE [--engines chromium firefox webkit]
+                 [--origins file served] [--screenshot PNG]
 
 Every run of the page is compared with the console tool's run on the same
-pictures (other formats converted as the README says). Ends with "N passed, N failed".
+pictures (other formats converted as the README says). Every request any part of
+a browser makes is heard by the recorder that serves the page. Ends with
+"N passed, N failed", a case counted once for each engine and origin.
 """
 import argparse
-import functools
-import http.server
 import pathlib
 import re
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 import traceback
 
 from PIL import Image, ImageChops
-from selenium.webdriver.common.by import By
 
-from browser import Page
+from browser import ENGINES, Recorder
 
 EXAMPLES = pathlib.Path(__file__).resolve().parents[2] / "examples"
 SHOTS = ("bg0", "image0", "bg1", "image1")
 SLOT_OF_SHOT = {"bg0": "background0", "image0": "image0", "bg1": "background1", "image1": "image1"}
+ALL_SAVES = ("alpha", "error", "fg", "subject", "composite")
+CONSOLE_STEPS = ['read background0 "{bg0}"', 'read image0 "{image0}"', 'read background1 "{bg1}"',
+                 'read image1 "{image1}"', "reconstruct alpha", 'write alpha "alpha.bmp"',
+                 'write calculation error "error.bmp"', "reconstruct foreground", 'write foreground "fg.bmp"']
+# What the probe page requests, from the page and from its worker: loopback, on a
+# port where nothing listens, so that only a recorder that hears everything hears it.
+PROBES = ("http://127.0.0.1:8/page-probe", "http://127.0.0.1:8/worker-probe")
 
 
 def convert(*arguments):
@@ -33,73 +41,95 @@ def convert(*arguments):
 
 
 class Scene:
-    """Pictures made in a scratch folder, and the console tool's runs on them."""
+    """Pictures made once in a scratch folder, and the console tool's runs on
+    them, each made once for all engines."""
 
     def __init__(self, folder, ferlane):
         self.folder = pathlib.Path(folder)
         self.ferlane = ferlane
-        self.runs = 0
-
-    def copies(self, kind, *options):
-        """The example scene as KIND files, each made with ImageMagick's OPTIONS."""
-        made = {}
+        self.runs = {}
+        self.bmp = {shot: EXAMPLES / f"{shot}.bmp" for shot in SHOTS}
+        self.png = self.copies("png")
+        self.jpeg = self.copies("jpg", "-quality", "95")
+        # BMP copies at three times the size: the page computes them in several
+        # bands of rows, the top one shorter than the rest.
+        self.large = self.copies("bmp", "-resize", "300%", prefix="large-", kind_prefix="BMP3:")
+        # JPEG copies tagged as taken with the camera turned: ImageMagick 6 writes
+        # no orientation tag into a JPEG made from a BMP, so Pillow makes them.
+        self.rotated = {}
         for shot in SHOTS:
-            made[shot] = self.folder / f"{shot}.{kind}"
-            convert(EXAMPLES / f"{shot}.bmp", *options, made[shot])
-        return made
-
-    def enlarged_copies(self):
-        """BMP copies at three times the size: the page computes them in several
-        bands of rows, the top one shorter than the rest."""
-        made = {}
-        for shot in SHOTS:
-            made[shot] = self.folder / f"large-{shot}.bmp"
-            convert(EXAMPLES / f"{shot}.bmp", "-resize", "300%", f"BMP3:{made[shot]}")
-        return made
-
-    def rotated_jpeg_copies(self):
-        """JPEG copies tagged as taken with the camera turned: ImageMagick 6 writes
-        no orientation tag into a JPEG made from a BMP, so Pillow makes them."""
-        made = {}
-        for shot in SHOTS:
-            made[shot] = self.folder / f"rotated-{shot}.jpg"
+            self.rotated[shot] = self.folder / f"rotated-{shot}.jpg"
             tags = Image.Exif()
             tags[0x0112] = 6  # the orientation: turn right to show
-            Image.open(EXAMPLES / f"{shot}.bmp").save(made[shot], quality=95, exif=tags)
-        return made
+            Image.open(self.bmp[shot]).save(self.rotated[shot], quality=95, exif=tags)
+        # PNG copies whose opacity runs from 0 to 255 across the picture: their
+        # colours, as stored, are what counts.
+        self.transparent = {}
+        for shot in SHOTS:
+            self.transparent[shot] = self.folder / f"transparent-{shot}.png"
+            picture = Image.open(self.bmp[shot]).convert("RGBA")
+            picture.putalpha(Image.linear_gradient("L").rotate(90).resize(picture.size))
+            picture.save(self.transparent[shot])
+        # Red, green and blue differ, so a matte taken from the wrong channel shows.
+        self.matte = self.folder / "matte.bmp"
+        convert(self.large["image0"], "-channel", "G", "-negate", f"BMP3:{self.matte}")
 
-    def transparent_png_copies(self):
-        """PNG copies whose opacity runs from 0 to 255 across the picture: their
-        colours, as stored, are what counts."""
+    def copies(self, kind, *options, prefix="", kind_prefix=""):
         made = {}
         for shot in SHOTS:
-            made[shot] = self.folder / f"transparent-{shot}.png"
-            picture = Image.open(EXAMPLES / f"{shot}.bmp").convert("RGBA")
-            picture.putalpha(Image.linear_gradient("L").rotate(90).resize(picture.size))
-            picture.save(made[shot])
+            made[shot] = self.folder / f"{prefix}{shot}.{kind}"
+            convert(self.bmp[shot], *options, f"{kind_prefix}{made[shot]}")
         return made
+
+    def file(self, name, content):
+        path = self.folder / name
+        path.parent.mkdir(parents=True, exist_ok=True)
+        path.write_bytes(content)
+        return path
 
     def as_bmp(self, pictures):
         """The README's conversion to BMP, for the console tool."""
         converted = {}
         for shot, path in pictures.items():
             converted[shot] = path.with_name(f"{path.name}.bmp")
-            convert(path, "-auto-orient", "-alpha", "off", "-depth", "8", "-type", "TrueColor",
-                    f"BMP3:{converted[shot]}")
+            if not converted[shot].exists():
+                convert(path, "-auto-orient", "-alpha", "off", "-depth", "8", "-type", "TrueColor",
+                        f"BMP3:{converted[shot]}")
         return converted
 
     def console(self, pictures, alpha=None, backdrop=False):
-        """Runs the console tool in a folder of its own; returns the folder."""
-        self.runs += 1
-        out = self.folder / f"console-{self.runs}"
-        out.mkdir()
-        images = ("bg0", "bg1") if backdrop else ("image0", "image1")
-        arguments = [self.ferlane, f"--Background0={pictures['bg0']}", f"--Background1={pictures['bg1']}",
-                     f"--Image0={pictures[images[0]]}", f"--Image1={pictures[images[1]]}"]
-        if alpha:
-            arguments.append(f"--Alpha={alpha}")
-        subprocess.run(arguments, cwd=out, check=True, stdout=subprocess.DEVNULL)
-        return out
+        """The folder of the console tool's run."""
+        key = (tuple(sorted(pictures.items())), alpha, backdrop)
+        if key not in self.runs:
+            out = self.folder / f"console-{len(self.runs)}"
+            out.mkdir()
+            images = ("bg0", "bg1") if backdrop else ("image0", "image1")
+            arguments = [self.ferlane, f"--Background0={pictures['bg0']}", f"--Background1={pictures['bg1']}",
+                         f"--Image0={pictures[images[0]]}", f"--Image1={pictures[images[1]]}"]
+            if alpha:
+                arguments.append(f"--Alpha={alpha}")
+            subprocess.run(arguments, cwd=out, check=True, stdout=subprocess.DEVNULL)
+            self.runs[key] = out
+        return self.runs[key]
+
+
+class Session:
+    """One engine's browser, the page's address from one origin, and what each case needs."""
+
+    def __init__(self, page, origin, urls, recorder, scene, folder):
+        self.page, self.origin, self.urls, self.recorder = page, origin, urls, recorder
+        self.scene, self.folder = scene, folder
+        self.url = urls["/index.html"]
+        self.heard_from = len(recorder.heard)  # what the recorder heard in this origin's cases
+
+    def run(self, pictures, by="input", url=None):
+        """Opens the page, gives it the pictures (box -> path) and waits for the run's end."""
+        self.page.open(url or self.url)
+        self.page.give(pictures, by)
+        return self.page.wait()
+
+    def save(self, names):
+        return self.page.save(names, tempfile.mkdtemp(dir=self.folder))
 
 
 def slots(pictures):
@@ -113,13 +143,11 @@ def assert_equal(actual, expected, what):
 
 def assert_same_bytes(saved, console, names):
     for name in names:
-        if saved[name].read_bytes() != (console / f"{name}.bmp").read_bytes():
-            raise AssertionError(f"{name}.bmp differs from the console tool's")
-
-
-def largest_difference(a, b):
-    return max(high for _, high in ImageChops.difference(Image.open(a).convert("RGB"),
-                                                        Image.open(b).convert("RGB")).getextrema())
+        expected = console / f"{name}.bmp"
+        if saved[name].read_bytes() != expected.read_bytes():
+            difference = max(high for _, high in ImageChops.difference(
+                Image.open(saved[name]).convert("RGB"), Image.open(expected).convert("RGB")).getextrema())
+            raise AssertionError(f"{name}.bmp differs from the console tool's (by up to {difference} a channel)")
 
 
 def assert_subject(png, fg, alpha):
@@ -127,8 +155,7 @@ def assert_subject(png, fg, alpha):
     subject = Image.open(png)
     assert_equal(subject.mode, "RGBA", "subject.png's mode")
     opacity = subject.getchannel("A")
-    expected_opacity = Image.open(alpha).getchannel("R")
-    assert_equal(list(opacity.getdata()), list(expected_opacity.getdata()), "subject.png's alpha")
+    assert_equal(list(opacity.getdata()), list(Image.open(alpha).getchannel("R").getdata()), "subject.png's alpha")
     visible = [i for i, a in enumerate(opacity.getdata()) if a > 0]
     colours = list(subject.convert("RGB").getdata())
     fg_colours = list(Image.open(fg).convert("RGB").getdata())
@@ -136,179 +163,179 @@ def assert_subject(png, fg, alpha):
         raise AssertionError("subject.png's colours differ from fg.bmp's where alpha > 0")
 
 
-ALL_SAVES = ("alpha", "error", "fg", "subject", "composite")
-CONSOLE_STEPS = ['read background0 "{bg0}"', 'read image0 "{image0}"', 'read background1 "{bg1}"',
-                 'read image1 "{image1}"', "reconstruct alpha", 'write alpha "alpha.bmp"',
-                 'write calculation error "error.bmp"', "reconstruct foreground", 'write foreground "fg.bmp"']
-
-
-def whole_run(page, scene, pictures, console_pictures, tolerance):
-    """The four pictures in the page give the console tool's three files (within
-    `tolerance` per channel where two decoders read the pictures) and the PNG."""
-    page.open()
-    page.choose(slots(pictures))
-    state, message, steps = page.wait()
+def whole_run(s, pictures):
+    """The four pictures in the page give the console tool's three files, byte for
+    byte, on them or on their BMP conversions, and the PNG. Each engine's decoder
+    and ImageMagick's give the same pixels for these JPEGs and PNGs: any
+    difference is a fault."""
+    state, message, steps = s.run(slots(pictures))
     assert_equal(state, "done", f"the run's end ({message})")
     names = {shot: path.name for shot, path in pictures.items()}
     assert_equal(steps, [step.format(**names) for step in CONSOLE_STEPS], "the steps")
-    assert_equal(page.offered_saves(), set(ALL_SAVES), "the save buttons")
-    saved = page.save(ALL_SAVES, scene.folder / f"saved-{scene.runs}")
-    console = scene.console(console_pictures)
-    if tolerance == 0:
-        assert_same_bytes(saved, console, ("alpha", "error", "fg"))
-    else:
-        for name in ("alpha", "error", "fg"):
-            difference = largest_difference(saved[name], console / f"{name}.bmp")
-            if difference > tolerance:
-                raise AssertionError(f"{name}.bmp differs by {difference}, more than {tolerance}")
+    assert_equal(s.page.offered_saves(), set(ALL_SAVES), "the save buttons")
+    saved = s.save(ALL_SAVES)
+    bmp = all(path.suffix == ".bmp" for path in pictures.values())
+    assert_same_bytes(saved, s.scene.console(pictures if bmp else s.scene.as_bmp(pictures)), ("alpha", "error", "fg"))
     assert_subject(saved["subject"], saved["fg"], saved["alpha"])
     return saved
 
 
-def case_formats(page, scene):
-    """BMP, PNG (opaque and transparent), JPEG and a JPEG with a rotation tag,
-    against the console tool."""
-    bmp = {shot: EXAMPLES / f"{shot}.bmp" for shot in SHOTS}
-    png = scene.copies("png")
-    jpeg = scene.copies("jpg", "-quality", "95")
-    rotated = scene.rotated_jpeg_copies()
-    orientation = subprocess.run(["identify", "-format", "%[orientation]", rotated["bg0"]],
-                                 capture_output=True, text=True, check=True).stdout
-    assert_equal(orientation, "RightTop", "the test JPEG's orientation tag")
-    # Chromium and ImageMagick decode JPEG with the same libjpeg-turbo arithmetic:
-    # the results agree exactly, and any difference is a fault.
-    transparent = scene.transparent_png_copies()
-    large = scene.enlarged_copies()
-    table = [("bmp", bmp, bmp), ("large bmp", large, large), ("png", png, scene.as_bmp(png)),
-             ("transparent png", transparent, scene.as_bmp(transparent)),
-             ("jpeg", jpeg, scene.as_bmp(jpeg)), ("rotated jpeg", rotated, scene.as_bmp(rotated))]
-    for name, pictures, console_pictures in table:
-        try:
-            saved = whole_run(page, scene, pictures, console_pictures, tolerance=0)
-        except AssertionError as error:
-            raise AssertionError(f"{name}: {error}") from None
-        if name == "transparent png":
-            assert_equal(page.text('.slot[data-slot="image0"] .note'),
-                         "its transparency is dropped, its colours are kept as stored", "the note")
-        if name == "rotated jpeg":
-            width, height = Image.open(saved["fg"]).size
-            assert_equal((width, height), Image.open(bmp["bg0"]).size[::-1], "the rotated result's size")
+def case_transparent_png(s):
+    whole_run(s, s.scene.transparent)
+    assert_equal(s.page.text('.slot[data-slot="image0"] .note'),
+                 "its transparency is dropped, its colours are kept as stored", "the note")
 
 
-def case_alpha_file(page, scene):
-    """An alpha file's red channel is the matte: no alpha computed, no error map."""
-    pictures = scene.enlarged_copies()
-    alpha_file = scene.folder / "matte.bmp"
-    # Red, green and blue differ, so a matte taken from the wrong channel shows.
-    convert(pictures["image0"], "-channel", "G", "-negate", f"BMP3:{alpha_file}")
-    page.open()
-    page.choose({**slots(pictures), "alpha": alpha_file})
-    state, message, steps = page.wait()
+def case_rotated_jpeg(s):
+    saved = whole_run(s, s.scene.rotated)
+    assert_equal(Image.open(saved["fg"]).size, Image.open(s.scene.bmp["bg0"]).size[::-1], "the result's size")
+
+
+def case_alpha_file_dropped(s):
+    """All five files dropped, as a person drops them; an alpha file's red channel
+    is the matte: no alpha computed, no error map."""
+    pictures = s.scene.large
+    state, message, steps = s.run({**slots(pictures), "alpha": s.scene.matte}, by="drop")
     assert_equal(state, "done", f"the run's end ({message})")
     assert_equal(steps[4:], ['read alpha "matte.bmp"', "reconstruct foreground", 'write foreground "fg.bmp"'],
                  "the steps after the four pictures")
-    assert_equal(page.offered_saves(), {"fg", "subject", "composite"}, "the save buttons")
-    saved = page.save(("fg", "subject"), scene.folder / "saved-alpha-file")
-    assert_same_bytes(saved, scene.console(pictures, alpha=alpha_file), ("fg",))
-    assert_subject(saved["subject"], saved["fg"], alpha_file)
+    assert_equal(s.page.offered_saves(), {"fg", "subject", "composite"}, "the save buttons")
+    saved = s.save(("fg", "subject"))
+    assert_same_bytes(saved, s.scene.console(pictures, alpha=s.scene.matte), ("fg",))
+    assert_subject(saved["subject"], saved["fg"], s.scene.matte)
 
 
-def case_backdrop_check(page, scene):
-    """Two backgrounds alone give the console tool's error map for them, and its shares."""
-    pictures = {shot: EXAMPLES / f"{shot}.bmp" for shot in ("bg0", "bg1")}
-    page.open()
-    page.choose(slots(pictures))
-    state, message, steps = page.wait()
+def case_backdrop_check(s):
+    """Two backgrounds alone give the console tool's error map for them, and its
+    shares; without a background there is nothing to show."""
+    pictures = {shot: s.scene.bmp[shot] for shot in ("bg0", "bg1")}
+    state, message, steps = s.run(slots(pictures))
     assert_equal(state, "done", f"the check's end ({message})")
     assert_equal(steps, ['read background0 "bg0.bmp"', 'read background1 "bg1.bmp"', "reconstruct alpha",
                          'write calculation error "error.bmp"'], "the steps")
-    assert_equal(page.offered_saves(), {"error"}, "the save buttons")
-    saved = page.save(("error",), scene.folder / "saved-backdrop")
-    console = scene.console(pictures, backdrop=True)
+    assert_equal(s.page.offered_saves(), {"error"}, "the save buttons")
+    saved = s.save(("error",))
+    console = s.scene.console(pictures, backdrop=True)
     assert_same_bytes(saved, console, ("error",))
     errors = list(Image.open(console / "error.bmp").getchannel("R").getdata())
     expected = [100 * sum(1 for e in errors if test(e)) / len(errors)
                 for test in (lambda e: e == 0, lambda e: 0 < e <= 128, lambda e: e == 255)]
-    shown = [float(p) for p in re.findall(r"([\d.]+) %", page.text("#shares"))]
-    if len(shown) != 3 or any(abs(s - e) > 0.051 for s, e in zip(shown, expected)):
+    shown = [float(p) for p in re.findall(r"([\d.]+) %", s.page.text("#shares"))]
+    if len(shown) != 3 or any(abs(a - e) > 0.051 for a, e in zip(shown, expected)):
         raise AssertionError(f"shares shown {shown}, expected {expected}")
-    # Without a background there is nothing to show.
-    page.driver.find_element(By.CSS_SELECTOR, '.slot[data-slot="background1"] .clear').click()
-    assert_equal((page.driver.find_element(By.ID, "state").get_attribute("data-state"),
-                  page.driver.find_element(By.ID, "results").is_displayed()), ("idle", False),
-                 "the page's state and whether results show, a background removed")
+    s.page.click('.slot[data-slot="background1"] .clear')
+    assert_equal((s.page.call("() => document.getElementById('state').dataset.state"), s.page.shown("#results")),
+                 ("idle", []), "the state and the results shown, a background removed")
 
 
-def case_refusals(page, scene):
-    """Inputs the run refuses name their slot, and the page runs again afterwards."""
-    pictures = {shot: EXAMPLES / f"{shot}.bmp" for shot in SHOTS}
-    short = scene.folder / "short.bmp"
-    convert(EXAMPLES / "image1.bmp", "-crop", "320x239+0+0", "+repage", f"BMP3:{short}")
-    no_picture = scene.folder / "notes.jpg"
-    no_picture.write_text("not a picture\n")
-    cut_bmp = scene.folder / "cut.bmp"
-    cut_bmp.write_bytes((EXAMPLES / "bg1.bmp").read_bytes()[:5000])
-    table = [("image1", short, 'error: the images must have same size (image1 "short.bmp"'),
-             ("image0", no_picture, 'failed: image0 "notes.jpg" is no picture'),
-             ("background1", cut_bmp, 'failed: background1 "cut.bmp" is no BMP')]
-    for slot, path, expected in table:
-        page.open()
-        page.choose({**slots(pictures), slot: path})
-        state, message, _ = page.wait()
+def refusal(slot, make, expected, beside=None):
+    """A case: the set with the file make(scene) in `slot` (and beside(scene)'s
+    files in other boxes) fails with a message that starts as expected; the box
+    named, and no other, is marked; mended, the same page runs the set."""
+
+    def case(s):
+        pictures = {**slots(s.scene.bmp), **(beside(s.scene) if beside else {})}
+        bad = make(s.scene)
+        state, message, _ = s.run({**pictures, slot: bad})
         if state != "failed" or not message.startswith(expected):
-            raise AssertionError(f"{path.name} in {slot}: {state}, {message!r}")
-        # The same page, with the slot mended, runs the set.
-        page.choose({slot: pictures[{v: k for k, v in SLOT_OF_SHOT.items()}[slot]]})
-        state, message, _ = page.wait()
+            raise AssertionError(f"{bad.name} in {slot}: {state}, {message!r}")
+        marked = {name for name, _ in s.page.shown(".slot.refused")}
+        if marked != {slot}:
+            raise AssertionError(f"boxes marked as refused: {sorted(marked)}, expected {slot}")
+        s.page.give({slot: pictures[slot]})
+        state, message, _ = s.page.wait()
         assert_equal(state, "done", f"the run after mending {slot} ({message})")
+    return case
 
 
-def case_no_requests_from_file(page, scene):
-    """Opened from a file, the page fetches nothing but itself, also during a run."""
-    page.open()
-    page.choose(slots({shot: EXAMPLES / f"{shot}.bmp" for shot in SHOTS}))
-    page.wait()
-    foreign = [url for url in page.requested_urls()
-               if url != page.url and not url.startswith(("blob:", "data:"))]
-    assert_equal(foreign, [], "requests beside the page")
+def short_bmp(scene):
+    path = scene.folder / "short.bmp"
+    convert(scene.bmp["image1"], "-crop", "320x239+0+0", "+repage", f"BMP3:{path}")
+    return path
 
 
-def case_served(page, scene):
-    """From a static server the page works too, and asks it for nothing but itself."""
-    requests = []
-
-    class Handler(http.server.SimpleHTTPRequestHandler):
-        def log_message(self, *args):
-            requests.append(self.path)
-
-    site = pathlib.Path(page.url.removeprefix("file://")).parent
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Handler, directory=site))
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    file_url = page.url
-    try:
-        page.url = f"http://127.0.0.1:{server.server_port}/index.html"
-        page.open()
-        page.choose(slots({shot: EXAMPLES / f"{shot}.bmp" for shot in SHOTS}))
-        state, message, _ = page.wait()
-        assert_equal(state, "done", f"the run's end ({message})")
-        assert_equal(requests, ["/index.html"], "the requests the server saw")
-    finally:
-        page.url = file_url
-        server.shutdown()
+def cut(name, shot):
+    return lambda scene: scene.file(name, scene.bmp[shot].read_bytes()[:5000])
 
 
-CASES = [case_formats, case_alpha_file, case_backdrop_check, case_refusals,
-         case_no_requests_from_file, case_served]
+def foreign_requests(s, since):
+    """What the recorder heard since then beside the loads of the page itself."""
+    page_loads = [f"GET {url}" for url in s.urls.values()] if s.origin == "served" else []
+    return [request for request in s.recorder.heard[since:] if request not in page_loads]
 
 
-def screenshot(page, path):
-    page.open()
-    page.choose(slots({shot: EXAMPLES / f"{shot}.bmp" for shot in SHOTS}))
+def case_nothing_leaves(s):
+    """The page asks for nothing but itself, neither from the page nor from its
+    worker, in a run and in all this origin's cases before (so this case comes
+    after them)."""
+    s.run(slots(s.scene.bmp))
+    assert_equal(foreign_requests(s, s.heard_from), [], "requests beside the page")
+    if s.origin == "served" and f"GET {s.url}" not in s.recorder.heard[s.heard_from:]:
+        raise AssertionError("the recorder heard not even the page")
+
+
+def case_probe_heard(s):
+    """The check above fails for a page that makes a request from the page and
+    from its worker whenever the worker is told something."""
+    start = len(s.recorder.heard)
+    s.run(slots(s.scene.bmp), url=s.urls["/probe.html"])
+    expected = sorted(f"GET {url}" for url in PROBES)
+    deadline = time.monotonic() + 10
+    while sorted(set(foreign_requests(s, start))) != expected and time.monotonic() < deadline:
+        time.sleep(0.1)
+    assert_equal(sorted(set(foreign_requests(s, start))), expected, "requests beside the page")
+
+
+def probe_page(page, folder):
+    """The page with its Content-Security-Policy removed, a request in the page and
+    one in the worker's script when a run starts."""
+    html = page.read_text(encoding="utf-8")
+    html, policies = re.subn(r'<meta http-equiv="Content-Security-Policy"[^>]*>', "", html)
+    html, workers = re.subn(r'(<script type="text/plain" id="worker-source">)',
+                            rf"""\1self.addEventListener('message', () => fetch('{PROBES[1]}').catch(() => {{}}));""",
+                            html)
+    html, pages = re.subn("</body>", f"<script>fetch('{PROBES[0]}').catch(() => {{}});</script></body>", html)
+    if (policies, workers, pages) != (1, 1, 1):
+        raise RuntimeError("the probe page cannot be made: the page's policy, worker or body was not found")
+    path = pathlib.Path(folder) / "probe.html"
+    path.write_text(html, encoding="utf-8")
+    return path
+
+
+# The one table: each case runs in every engine, from each origin.
+CASES = [
+    ("bmp", lambda s: whole_run(s, s.scene.bmp)),
+    ("large bmp", lambda s: whole_run(s, s.scene.large)),
+    ("png", lambda s: whole_run(s, s.scene.png)),
+    ("transparent png", case_transparent_png),
+    ("jpeg", lambda s: whole_run(s, s.scene.jpeg)),
+    ("rotated jpeg", case_rotated_jpeg),
+    ("alpha file, all five dropped", case_alpha_file_dropped),
+    ("backdrop check", case_backdrop_check),
+    ("refused: sizes differ", refusal("image1", short_bmp, 'error: the images must have same size (image1 "short.bmp" '
+                                      'is 320 × 239, background0 "bg0.bmp" is 320 × 240)')),
+    ("refused: no picture", refusal("image0", lambda scene: scene.file("notes.jpg", b"not a picture\n"),
+                                    'failed: image0 "notes.jpg" is no picture')),
+    ("refused: cut bmp", refusal("background1", cut("cut.bmp", "bg1"),
+                                 'failed: background1 "cut.bmp" is no BMP this tool reads: the file ends before its pixels')),
+    # A good file of the same name in another box: the box named is the one marked.
+    ("refused: cut bmp, its name another box's", refusal(
+        "image1", cut("b/shot.bmp", "image1"), 'failed: image1 "shot.bmp" is no BMP',
+        beside=lambda scene: {"background0": scene.file("a/shot.bmp", scene.bmp["bg0"].read_bytes())})),
+    ("nothing leaves the page", case_nothing_leaves),
+    ("the probe is heard", case_probe_heard),
+]
+
+
+def screenshot(page, url, scene, path):
+    """The README's picture of the page after a run, from Chromium."""
+    page.open(url)
+    page.give(slots(scene.bmp))
     page.wait()
     # Thumbnails are made once the run has ended.
-    while len(page.driver.find_elements(By.CSS_SELECTOR, ".thumb:not([hidden])")) < len(SHOTS):
+    while len(page.shown(".thumb")) < len(SHOTS):
         time.sleep(0.05)
-    height = page.driver.execute_script("return document.documentElement.scrollHeight")
+    height = page.call("() => document.documentElement.scrollHeight")
     page.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
                                 {"width": 1200, "height": height, "deviceScaleFactor": 1, "mobile": False})
     shot = pathlib.Path(tempfile.mkdtemp()) / "page.png"
@@ -321,31 +348,44 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("page")
     parser.add_argument("ferlane")
-    parser.add_argument("--screenshot")
+    parser.add_argument("--engines", nargs="+", choices=list(ENGINES), default=list(ENGINES))
+    parser.add_argument("--origins", nargs="+", choices=("file", "served"), default=["file", "served"])
+    parser.add_argument("--screenshot", help="a PNG of the page after a run, from Chromium")
     arguments = parser.parse_args()
-    try:
-        page = Page(pathlib.Path(arguments.page).resolve().as_uri())
-    except Exception:  # no browser, no case can run
-        traceback.print_exc()
-        print("0 passed, 1 failed")
-        return 1
     passed = failed = 0
-    try:
-        with tempfile.TemporaryDirectory() as folder:
-            for case in CASES:
-                scratch = pathlib.Path(folder) / case.__name__
-                scratch.mkdir()
-                try:
-                    case(page, Scene(scratch, pathlib.Path(arguments.ferlane).resolve()))
-                    passed += 1
-                    print(f"passed: {case.__name__}")
-                except Exception:  # any fault of the page fails its case only
-                    failed += 1
-                    print(f"FAILED: {case.__name__}\n{traceback.format_exc()}")
-        if arguments.screenshot:
-            screenshot(page, arguments.screenshot)
-    finally:
-        page.close()
+    with tempfile.TemporaryDirectory() as folder:
+        folder = pathlib.Path(folder)
+        pages = {"/index.html": pathlib.Path(arguments.page).resolve(),
+                 "/probe.html": probe_page(pathlib.Path(arguments.page), folder)}
+        recorder = Recorder(pages)
+        scene = Scene(folder, pathlib.Path(arguments.ferlane).resolve())
+        for engine in arguments.engines:
+            started = time.monotonic()
+            try:
+                page = ENGINES[engine](recorder)
+            except Exception:  # no browser, none of its cases can run
+                failed += 1
+                print(f"FAILED: {engine} did not start\n{traceback.format_exc()}", flush=True)
+                continue
+            try:
+                for origin in arguments.origins:
+                    urls = {path: recorder.url(path) if origin == "served" else file.as_uri()
+                            for path, file in pages.items()}
+                    session = Session(page, origin, urls, recorder, scene, folder)
+                    for name, case in CASES:
+                        try:
+                            case(session)
+                            passed += 1
+                            print(f"passed: {engine} {origin}: {name}", flush=True)
+                        except Exception:  # any fault of the page fails its case only
+                            failed += 1
+                            print(f"FAILED: {engine} {origin}: {name}\n{traceback.format_exc()}", flush=True)
+                if arguments.screenshot and engine == "chromium":
+                    screenshot(page, pages["/index.html"].as_uri(), scene, arguments.screenshot)
+            finally:
+                page.close()
+            print(f"{engine}: {time.monotonic() - started:.0f} s", flush=True)
+        recorder.close()
     print(f"{passed} passed, {failed} failed")
     return 1 if failed else 0
 

@@ -33,9 +33,25 @@ function pngChunks(bytes) {
   return chunks;
 }
 
+// No Blob on the way: some browsers let a worker of a page opened from a file read
+// no Blob, not even one of its own.
 async function inflate(parts) {
-  const stream = new Blob(parts).stream().pipeThrough(new DecompressionStream('deflate'));
-  return new Uint8Array(await new Response(stream).arrayBuffer());
+  const compressed = new ReadableStream({
+    start(controller) {
+      for (const part of parts) controller.enqueue(part);
+      controller.close();
+    },
+  });
+  const reader = compressed.pipeThrough(new DecompressionStream('deflate')).getReader();
+  const pieces = [];
+  let length = 0;
+  for (let piece = await reader.read(); !piece.done; piece = await reader.read()) {
+    pieces.push(piece.value);
+    length += piece.value.length;
+  }
+  const data = new Uint8Array(length);
+  for (let i = 0, at = 0; i < pieces.length; at += pieces[i].length, ++i) data.set(pieces[i], at);
+  return data;
 }
 
 function paeth(a, b, c) {

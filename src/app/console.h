@@ -5,9 +5,8 @@
 
 namespace ferlane {
 
-// Where the stages report their steps: one whole line at a time, each reaching
-// the user before the step it announces runs. The driver hands its console to
-// the stages that print.
+// Where a run reports its steps: one whole line at a time, each reaching the
+// user before the step it announces runs.
 class Console {
 public:
     virtual ~Console() = default;
