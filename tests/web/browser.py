@@ -18,7 +18,9 @@ import urllib.parse
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service as ChromeService
+from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.webkitgtk.service import Service as WebKitService
 
 HERE = pathlib.Path(__file__).resolve().parent
@@ -27,6 +29,9 @@ SAVED_NAMES = {"alpha": "alpha.bmp", "error": "error.bmp", "fg": "fg.bmp", "subj
 # The order files are given in: the two backgrounds last, so that the only run
 # started is the one for the whole set.
 GIVING_ORDER = ("alpha", "image0", "image1", "background0", "background1")
+# The keys the cases press, by their names in the page's KeyboardEvent.key
+# (puppeteer's) and Selenium's.
+KEY_NAMES = {"Tab": "TAB", "Enter": "ENTER", "Space": "SPACE", "ArrowRight": "ARROW_RIGHT"}
 # What crosses to the page in one script call when files are dropped.
 PIECE = 4 << 20
 # Where Chromium calls of itself, whatever page it shows: its updates, its
@@ -127,11 +132,14 @@ HOOK = """() => {
   };
 }"""
 
-# Clicks a save button and answers what it saved: [name, base64 of the bytes].
+# Clicks a save button and answers what it saved: [name, base64 of the bytes];
+# with no button named, answers what a key pressed since the last call saved.
 SAVE = """async (name) => {
   const harness = window.ferlaneHarness;
-  harness.saved.length = 0;
-  document.querySelector(`#saves [data-save="${name}"]`).click();
+  if (name) {
+    harness.saved.length = 0;
+    document.querySelector(`#saves [data-save="${name}"]`).click();
+  }
   for (const end = performance.now() + 60000; !harness.saved.length && performance.now() < end;) {
     await new Promise((resolve) => setTimeout(resolve, 20));
   }
@@ -174,6 +182,24 @@ DROP = """(drops) => {
     }
   }
   return ignored;
+}"""
+
+# Drops the staged files together, as one drag of several, on the element the
+# selector finds. Answers whether the page took the drag (dragover cancelled).
+DROP_TOGETHER = """(selector, files) => {
+  const harness = window.ferlaneHarness;
+  const data = new DataTransfer();
+  for (const { key, name } of files) {
+    data.items.add(new File(harness.pieces[key] || [], name));
+    delete harness.pieces[key];
+  }
+  let taken = false;
+  for (const kind of ['dragenter', 'dragover', 'drop']) {
+    const event = new DragEvent(kind, { bubbles: true, cancelable: true, dataTransfer: data });
+    document.querySelector(selector).dispatchEvent(event);
+    if (kind === 'dragover') taken = event.defaultPrevented;
+  }
+  return taken;
 }"""
 
 # Waits a while for the run to end; answers [state, message, steps, milliseconds].
@@ -223,14 +249,39 @@ class Page:
         for number, slot in enumerate(order):
             path = pathlib.Path(files[slot])
             key = f"file{number}"
-            with path.open("rb") as stream:
-                while piece := stream.read(PIECE):
-                    self.call(STAGE, key, base64.b64encode(piece).decode())
+            self._stage(key, path)
             drops.append({"slot": slot, "key": key, "name": path.name,
                           "type": mimetypes.guess_type(path.name)[0] or ""})
         ignored = self.call(DROP, drops)
         if ignored:
             raise AssertionError(f"boxes that let a dragged file through to the browser: {ignored}")
+
+    def _stage(self, key, path):
+        with pathlib.Path(path).open("rb") as stream:
+            while piece := stream.read(PIECE):
+                self.call(STAGE, key, base64.b64encode(piece).decode())
+
+    def drop_together(self, named_paths, selector):
+        """Drops files (name -> path) together on the element the selector finds."""
+        self.call("() => { document.getElementById('state').dataset.state = 'chosen'; }")
+        files = []
+        for number, (name, path) in enumerate(named_paths.items()):
+            self._stage(f"together{number}", path)
+            files.append({"key": f"together{number}", "name": name})
+        if not self.call(DROP_TOGETHER, selector, files):
+            raise AssertionError(f"{selector} lets a dragged file through to the browser")
+
+    def press(self, key):
+        """Presses a key (Tab, Enter, Space, ArrowRight) where the focus is."""
+        raise NotImplementedError
+
+    def viewport(self, width=None, height=None):
+        """Sets the page's viewport, or gives back the browser's own without sizes."""
+        raise NotImplementedError
+
+    def screenshot(self, path):
+        """A PNG of what the viewport shows."""
+        raise NotImplementedError
 
     def wait(self, timeout=300):
         """Waits for the run to end; returns (state, message, steps)."""
@@ -271,6 +322,15 @@ class Page:
             saved[name].write_bytes(base64.b64decode(data))
         return saved
 
+    def save_by_key(self, key, folder):
+        """Presses the key and returns the path of the file that it saved."""
+        self.call("() => { window.ferlaneHarness.saved.length = 0; }")
+        self.press(key)
+        file_name, data = self.call(SAVE, None)
+        path = pathlib.Path(folder) / file_name
+        path.write_bytes(base64.b64decode(data))
+        return path
+
     def tab_peak_bytes(self):
         return peak_bytes(self.root_pid, self.tab_process)
 
@@ -288,6 +348,12 @@ class SeleniumPage(Page):
 
     def _open(self, url):
         self.driver.get(url)
+
+    def press(self, key):
+        ActionChains(self.driver).send_keys(getattr(Keys, KEY_NAMES[key])).perform()
+
+    def screenshot(self, path):
+        self.driver.save_screenshot(str(path))
 
     def close(self):
         self.driver.quit()
@@ -321,6 +387,13 @@ class Chromium(SeleniumPage):
     def choose_by_input(self, slot, path):
         self.driver.find_element(By.CSS_SELECTOR, f'.slot[data-slot="{slot}"] input[type=file]').send_keys(str(path))
 
+    def viewport(self, width=None, height=None):
+        if width is None:
+            self.driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+        else:
+            self.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+                "width": width, "height": height, "deviceScaleFactor": 1, "mobile": True})
+
     def close(self):
         super().close()
         shutil.rmtree(self.profile, ignore_errors=True)
@@ -351,10 +424,14 @@ class WebKit(SeleniumPage):
             self.driver = webdriver.Remote(self.service.service_url, options=options)
             self.driver.set_script_timeout(600)
             self.driver.set_window_size(width, height)
+            self.size = (width, height)
             self.root_pid = self.service.process.pid
         except BaseException:
             self._stop()
             raise
+
+    def viewport(self, width=None, height=None):
+        self.driver.set_window_size(*((width, height) if width else self.size))
 
     def _stop(self):
         if self.service:
@@ -374,6 +451,7 @@ class Firefox(Page):
     tab_process = b"-isForBrowser"
 
     def __init__(self, recorder, width=1280, height=900):
+        self.width, self.height = width, height
         host, port = recorder.address.split(":")
         prefs = {
             # Every request through the recorder, loopback too.
@@ -422,6 +500,16 @@ class Firefox(Page):
 
     def _open(self, url):
         self._command(open=url)
+
+    def press(self, key):
+        # puppeteer names the space bar by its character.
+        self._command(press=" " if key == "Space" else key)
+
+    def screenshot(self, path):
+        self._command(screenshot=str(path))
+
+    def viewport(self, width=None, height=None):
+        self._command(viewport=[width or self.width, height or self.height])
 
     def choose_by_input(self, slot, path):
         self._command(upload=f'.slot[data-slot="{slot}"] input[type=file]', paths=[str(path)])

@@ -7,7 +7,9 @@
 //   node firefox.mjs '{"prefs": {...}, "width": 1280, "height": 900}'
 //
 // Commands: {"open": URL}, {"call": FUNCTION_SOURCE, "args": [...]} (the value of
-// the function, awaited, called in the page), {"upload": SELECTOR, "paths": [...]}.
+// the function, awaited, called in the page), {"upload": SELECTOR, "paths": [...]},
+// {"press": KEY} (a key pressed where the focus is), {"viewport": [WIDTH, HEIGHT]},
+// {"screenshot": PNG_PATH} (what the viewport shows).
 import readline from 'node:readline';
 import puppeteer from 'puppeteer-core';
 
@@ -23,7 +25,9 @@ const browser = await puppeteer.launch({
   extraPrefsFirefox: settings.prefs,
   protocolTimeout: 600000,
 });
-const page = (await browser.pages())[0] ?? await browser.newPage();
+// A tab of its own: the one the browser starts with never has the focus here, and
+// without it no element matches :focus.
+const page = await browser.newPage();
 say({ ok: { pid: browser.process().pid } });
 
 for await (const line of readline.createInterface({ input: process.stdin, crlfDelay: Infinity })) {
@@ -35,6 +39,16 @@ for await (const line of readline.createInterface({ input: process.stdin, crlfDe
     } else if ('call' in command) {
       // An expression, not a function handed over: the page's own policy may forbid eval.
       say({ ok: await page.evaluate(`(${command.call})(...${JSON.stringify(command.args)})`) ?? null });
+    } else if ('press' in command) {
+      await page.keyboard.press(command.press);
+      say({ ok: null });
+    } else if ('viewport' in command) {
+      const [width, height] = command.viewport;
+      await page.setViewport({ width, height });
+      say({ ok: null });
+    } else if ('screenshot' in command) {
+      await page.screenshot({ path: command.screenshot });
+      say({ ok: null });
     } else if ('upload' in command) {
       const input = await page.$(command.upload);
       await input.uploadFile(...command.paths);

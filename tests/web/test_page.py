@@ -4,7 +4,7 @@ Chromium, Firefox and WebKitGTK, each with the page opened from a file and from
 a server.
 
     test_page.py PAGE_HTML FERLANE [--engines chromium firefox webkit]
-                 [--origins file served] [--screenshot PNG]
+                 [--origins file served] [--screenshot PNG] [--shots FOLDER]
 
 Every run of the page is compared with the console tool's run on the same
 pictures (other formats converted as the README says). Every request any part of
@@ -70,6 +70,7 @@ class Scene:
             picture = Image.open(self.bmp[shot]).convert("RGBA")
             picture.putalpha(Image.linear_gradient("L").rotate(90).resize(picture.size))
             picture.save(self.transparent[shot])
+        self.cmyk = self.copies("jpg", "-colorspace", "CMYK", prefix="cmyk-")
         # Red, green and blue differ, so a matte taken from the wrong channel shows.
         self.matte = self.folder / "matte.bmp"
         convert(self.large["image0"], "-channel", "G", "-negate", f"BMP3:{self.matte}")
@@ -116,9 +117,9 @@ class Scene:
 class Session:
     """One engine's browser, the page's address from one origin, and what each case needs."""
 
-    def __init__(self, page, origin, urls, recorder, scene, folder):
+    def __init__(self, page, origin, urls, recorder, scene, folder, shots=None):
         self.page, self.origin, self.urls, self.recorder = page, origin, urls, recorder
-        self.scene, self.folder = scene, folder
+        self.scene, self.folder, self.shots = scene, folder, shots
         self.url = urls["/index.html"]
         self.heard_from = len(recorder.heard)  # what the recorder heard in this origin's cases
 
@@ -134,6 +135,10 @@ class Session:
 
 def slots(pictures):
     return {SLOT_OF_SHOT[shot]: path for shot, path in pictures.items()}
+
+
+def slots_of(pictures, *shots):
+    return {shot: pictures[shot] for shot in shots}
 
 
 def assert_equal(actual, expected, what):
@@ -163,15 +168,25 @@ def assert_subject(png, fg, alpha):
         raise AssertionError("subject.png's colours differ from fg.bmp's where alpha > 0")
 
 
-def whole_run(s, pictures):
+def notes(s):
+    """The boxes' notes, by box, where there is one."""
+    return dict(s.page.call("() => [...document.querySelectorAll('.slot')]"
+                            ".map((box) => [box.dataset.slot, box.querySelector('.note').textContent])"
+                            ".filter(([, note]) => note)"))
+
+
+def whole_run(s, pictures, expected_notes=None):
     """The four pictures in the page give the console tool's three files, byte for
-    byte, on them or on their BMP conversions, and the PNG. Each engine's decoder
-    and ImageMagick's give the same pixels for these JPEGs and PNGs: any
+    byte, on them or on their BMP conversions, and the PNG, with the shares of
+    the error map shown and no box's note but those expected. Each engine's
+    decoder and ImageMagick's give the same pixels for these JPEGs and PNGs: any
     difference is a fault."""
     state, message, steps = s.run(slots(pictures))
     assert_equal(state, "done", f"the run's end ({message})")
     names = {shot: path.name for shot, path in pictures.items()}
     assert_equal(steps, [step.format(**names) for step in CONSOLE_STEPS], "the steps")
+    assert_equal(len(re.findall(r"[\d.]+ %", s.page.text("#shares"))), 3, "the shares shown")
+    assert_equal(notes(s), expected_notes or {}, "the boxes' notes")
     assert_equal(s.page.offered_saves(), set(ALL_SAVES), "the save buttons")
     saved = s.save(ALL_SAVES)
     bmp = all(path.suffix == ".bmp" for path in pictures.values())
@@ -181,9 +196,18 @@ def whole_run(s, pictures):
 
 
 def case_transparent_png(s):
-    whole_run(s, s.scene.transparent)
-    assert_equal(s.page.text('.slot[data-slot="image0"] .note'),
-                 "its transparency is dropped, its colours are kept as stored", "the note")
+    whole_run(s, s.scene.transparent,
+              {box: "its transparency is dropped, its colours are kept as stored" for box in slots(s.scene.bmp)})
+
+
+def case_cmyk_jpeg(s):
+    """A CMYK JPEG runs, and its box says why the results may differ from the
+    console tool's on the README's conversion."""
+    state, message, _ = s.run(slots(s.scene.cmyk))
+    assert_equal(state, "done", f"the run's end ({message})")
+    if set(notes(s)) != set(slots(s.scene.cmyk)) or not all(note.startswith("a CMYK JPEG: ")
+                                                            for note in notes(s).values()):
+        raise AssertionError(f"the boxes' notes: {notes(s)}")
 
 
 def case_rotated_jpeg(s):
@@ -223,9 +247,163 @@ def case_backdrop_check(s):
     shown = [float(p) for p in re.findall(r"([\d.]+) %", s.page.text("#shares"))]
     if len(shown) != 3 or any(abs(a - e) > 0.051 for a, e in zip(shown, expected)):
         raise AssertionError(f"shares shown {shown}, expected {expected}")
+    # The example's backgrounds are equal in their bottom rows.
+    verdict = s.page.call("() => { const verdict = document.getElementById('verdict');"
+                          " return [verdict.dataset.verdict, verdict.textContent]; }")
+    if verdict[0] != "unresolved" or "too close along the bottom" not in verdict[1]:
+        raise AssertionError(f"the verdict: {verdict}")
     s.page.click('.slot[data-slot="background1"] .clear')
-    assert_equal((s.page.call("() => document.getElementById('state').dataset.state"), s.page.shown("#results")),
-                 ("idle", []), "the state and the results shown, a background removed")
+    state = s.page.call("""async () => {
+      while (document.getElementById('state').dataset.state === 'running') await new Promise(requestAnimationFrame);
+      return document.getElementById('state').dataset.state;
+    }""")
+    assert_equal((state, s.page.shown("#results")), ("idle", []),
+                 "the state and the results shown, a background removed")
+
+
+AXE = pathlib.Path(__file__).resolve().parent / "node_modules" / "axe-core" / "axe.min.js"
+# axe-core's violations in the page as it is, each with the elements it found.
+AXE_RUN = """async (source) => {
+  if (!window.axe) (0, eval)(source);
+  const found = await axe.run(document, { resultTypes: ['violations'] });
+  return found.violations.map((v) => `${v.id}: ${v.help} (${v.nodes.map((n) => n.target.join(' ')).join('; ')})`);
+}"""
+
+
+def case_accessible(s):
+    """axe-core finds nothing in the page's states: a backdrop check with its
+    verdict, a refused picture, a whole run with all its results."""
+    source = AXE.read_text(encoding="utf-8")
+    pictures = slots(s.scene.bmp)
+    notes_file = s.scene.file("notes.jpg", b"not a picture\n")
+    for what, given, expected in (
+            ("a backdrop check", {box: pictures[box] for box in ("background0", "background1")}, "done"),
+            ("a refused picture", {**pictures, "image1": notes_file}, "failed"),
+            ("a whole run", pictures, "done")):
+        state, message, _ = s.run(given)
+        assert_equal(state, expected, f"{what}'s end ({message})")
+        found = s.page.call(AXE_RUN, source)
+        if found:
+            raise AssertionError(f"{what}: " + "\n".join(found))
+
+
+# The focused control: its accessible name as the page gives it, whether its
+# focus shows (on the box of a file input, which itself is not seen), and
+# whether it is the one looked for.
+FOCUSED = """(selector) => {
+  const focused = document.activeElement;
+  const seen = focused.type === 'file' ? focused.closest('label') : focused;
+  const style = getComputedStyle(seen);
+  return [focused.getAttribute('aria-label') || focused.closest('label, button, summary')?.textContent.trim()
+            || focused.tagName, style.outlineStyle !== 'none' && parseFloat(style.outlineWidth) >= 2,
+          focused.matches(selector)];
+}"""
+
+
+def tab_to(s, selector, start=None):
+    """Presses Tab until the control the selector finds has the focus (from the
+    control `start` finds, focused first); returns the names of the controls
+    passed, each checked to show its focus."""
+    if start:
+        s.page.call("(selector) => document.querySelector(selector).focus()", start)
+    else:
+        s.page.press("Tab")
+    names = []
+    for _ in range(40):
+        name, visible, found = s.page.call(FOCUSED, selector)
+        if not visible:
+            raise AssertionError(f"the focus on {name!r} does not show")
+        names.append(name)
+        if found:
+            return names
+        s.page.press("Tab")
+    raise AssertionError(f"Tab never reached {selector}, passing {names}")
+
+
+def case_keyboard(s):
+    """By keys alone: the boxes' and Remove buttons' names with their focus shown,
+    another colour for the composite and the composite saved (the cutout over it,
+    opaque, at full size), a picture removed, which runs the backdrop check, and
+    its error map saved."""
+    state, message, _ = s.run(slots(s.scene.bmp))
+    assert_equal(state, "done", f"the run's end ({message})")
+    names = tab_to(s, "input[name=backdrop]:checked", start='.slot[data-slot="background0"] input')
+    expected = []
+    for box, shot in (("Background 0", "bg0"), ("Image 0", "image0"), ("Background 1", "bg1"), ("Image 1", "image1")):
+        expected += [f"{box}: {shot}.bmp, 320 × 240", f"Remove {box.lower()}"]
+    assert_equal(names[:8], expected, "the names of the boxes and Remove buttons")
+    s.page.press("ArrowRight")  # from blue to green
+    tab_to(s, '[data-save="composite"]')
+    folder = pathlib.Path(tempfile.mkdtemp(dir=s.folder))
+    composite = Image.open(s.page.save_by_key("Enter", folder))
+    console = s.scene.console(s.scene.bmp)
+    fg = Image.open(console / "fg.bmp").convert("RGB")
+    alpha = Image.open(console / "alpha.bmp").getchannel("R")
+    green = (0x3A, 0x9A, 0x48)
+    expected = [tuple((f * a + g * (255 - a) + 127) // 255 for f, g in zip(colour, green))
+                for colour, a in zip(fg.getdata(), alpha.getdata())]
+    assert_equal((composite.mode, composite.size), ("RGB", fg.size), "the composite's mode and size")
+    if list(composite.getdata()) != expected:
+        raise AssertionError("the composite is not the cutout over green")
+    # The emptied box keeps the focus, and the run it starts ends.
+    tab_to(s, '.slot[data-slot="image1"] .clear', start='.slot[data-slot="image1"] input')
+    s.page.call("() => { document.getElementById('state').dataset.state = 'chosen'; }")
+    s.page.press("Space")
+    state, message, _ = s.page.wait()
+    assert_equal((state, message.startswith("Backdrops checked")), ("done", True), f"the run's end ({message})")
+    assert_equal(s.page.call(FOCUSED, "input")[0], "Image 1: no file chosen, the subject before background 1",
+                 "the control with the focus")
+    tab_to(s, '[data-save="error"]')
+    saved = s.page.save_by_key("Enter", folder)
+    if saved.read_bytes() != (s.scene.console(slots_of(s.scene.bmp, "bg0", "bg1"), backdrop=True)
+                              / "error.bmp").read_bytes():
+        raise AssertionError(f"{saved.name} is not the backdrop check's error map")
+
+
+def case_dropped_together(s):
+    """Several files dropped at once, beside the boxes and then on one box, go to
+    the boxes their names give, the others to the empty boxes in the order of
+    their names; the page says what went where, and names what found no box."""
+    bmp = s.scene.bmp
+    s.page.open(s.url)
+    s.page.drop_together({"IMAGE1.bmp": bmp["image1"], "b.bmp": bmp["image0"], "a.bmp": bmp["bg0"]}, "header")
+    first = s.page.text("#placed")
+    s.page.drop_together({"Bg1.bmp": bmp["bg1"], "extra.bmp": bmp["bg1"]}, '.slot[data-slot="image0"] .drop')
+    state, message, steps = s.page.wait()
+    assert_equal(state, "done", f"the run's end ({message})")
+    names = {"bg0": "a.bmp", "image0": "b.bmp", "bg1": "Bg1.bmp", "image1": "IMAGE1.bmp"}
+    assert_equal(steps, [step.format(**names) for step in CONSOLE_STEPS], "the steps")
+    second = s.page.text("#placed")
+    told = {'"a.bmp" in background 0': first, '"b.bmp" in image 0': first, '"IMAGE1.bmp" in image 1': first,
+            '"Bg1.bmp" in background 1': second, '"extra.bmp"': second.partition("Not placed")[2]}
+    if not all(words in text for words, text in told.items()):
+        raise AssertionError(f"what the page said: {first!r}, then {second!r}")
+
+
+# Where the page's parts are in the viewport.
+GEOMETRY = """() => {
+  const box = (selector) => document.querySelector(selector).getBoundingClientRect();
+  return { width: innerWidth, height: innerHeight, inputs: box('#inputs').height,
+           state: [box('#state').top, box('#state').bottom], results: box('#results').top };
+}"""
+
+
+def case_phone(s):
+    """On a phone (390 × 844; WebKitGTK's window is no narrower than 447) the five
+    boxes take less than a screen, and when the run ends the status and the
+    results are in view."""
+    s.page.viewport(390, 844)
+    try:
+        state, message, _ = s.run(slots(s.scene.bmp))
+        assert_equal(state, "done", f"the run's end ({message})")
+        seen = s.page.call(GEOMETRY)
+        if s.shots:
+            s.page.screenshot(pathlib.Path(s.shots) / f"phone-{s.page.name}-{s.origin}.png")
+    finally:
+        s.page.viewport()
+    if seen["width"] > 600 or seen["inputs"] > seen["height"] or not 0 <= seen["state"][0] < seen["state"][1] \
+            <= seen["height"] or seen["results"] > seen["height"] / 2:
+        raise AssertionError(f"on the phone: {seen}")
 
 
 def refusal(slot, make, expected, beside=None):
@@ -310,6 +488,7 @@ CASES = [
     ("transparent png", case_transparent_png),
     ("jpeg", lambda s: whole_run(s, s.scene.jpeg)),
     ("rotated jpeg", case_rotated_jpeg),
+    ("cmyk jpeg, its boxes saying why", case_cmyk_jpeg),
     ("alpha file, all five dropped", case_alpha_file_dropped),
     ("backdrop check", case_backdrop_check),
     ("refused: sizes differ", refusal("image1", short_bmp, 'error: the images must have same size (image1 "short.bmp" '
@@ -322,6 +501,10 @@ CASES = [
     ("refused: cut bmp, its name another box's", refusal(
         "image1", cut("b/shot.bmp", "image1"), 'failed: image1 "shot.bmp" is no BMP',
         beside=lambda scene: {"background0": scene.file("a/shot.bmp", scene.bmp["bg0"].read_bytes())})),
+    ("accessible: axe-core finds nothing", case_accessible),
+    ("by keys alone, the composite saved", case_keyboard),
+    ("several files dropped together", case_dropped_together),
+    ("on a phone", case_phone),
     ("nothing leaves the page", case_nothing_leaves),
     ("the probe is heard", case_probe_heard),
 ]
@@ -351,6 +534,7 @@ def main():
     parser.add_argument("--engines", nargs="+", choices=list(ENGINES), default=list(ENGINES))
     parser.add_argument("--origins", nargs="+", choices=("file", "served"), default=["file", "served"])
     parser.add_argument("--screenshot", help="a PNG of the page after a run, from Chromium")
+    parser.add_argument("--shots", help="a folder for the PNGs of the page on a phone, one an engine and origin")
     arguments = parser.parse_args()
     passed = failed = 0
     with tempfile.TemporaryDirectory() as folder:
@@ -371,7 +555,7 @@ def main():
                 for origin in arguments.origins:
                     urls = {path: recorder.url(path) if origin == "served" else file.as_uri()
                             for path, file in pages.items()}
-                    session = Session(page, origin, urls, recorder, scene, folder)
+                    session = Session(page, origin, urls, recorder, scene, folder, arguments.shots)
                     for name, case in CASES:
                         try:
                             case(session)
