@@ -71,6 +71,10 @@ class Scene:
             picture.putalpha(Image.linear_gradient("L").rotate(90).resize(picture.size))
             picture.save(self.transparent[shot])
         self.cmyk = self.copies("jpg", "-colorspace", "CMYK", prefix="cmyk-")
+        # 16 bits a sample, most values between two 8-bit ones, where cutting and
+        # rounding differ.
+        self.png16 = self.copies("png", "-depth", "16", "-evaluate", "add", "200", "-evaluate", "multiply", "0.999",
+                                 prefix="deep-", kind_prefix="PNG48:")
         # Red, green and blue differ, so a matte taken from the wrong channel shows.
         self.matte = self.folder / "matte.bmp"
         convert(self.large["image0"], "-channel", "G", "-negate", f"BMP3:{self.matte}")
@@ -486,6 +490,7 @@ CASES = [
     ("large bmp", lambda s: whole_run(s, s.scene.large)),
     ("png", lambda s: whole_run(s, s.scene.png)),
     ("transparent png", case_transparent_png),
+    ("16-bit png", lambda s: whole_run(s, s.scene.png16)),
     ("jpeg", lambda s: whole_run(s, s.scene.jpeg)),
     ("rotated jpeg", case_rotated_jpeg),
     ("cmyk jpeg, its boxes saying why", case_cmyk_jpeg),
@@ -536,6 +541,8 @@ def main():
     parser.add_argument("--screenshot", help="a PNG of the page after a run, from Chromium")
     parser.add_argument("--shots", help="a folder for the PNGs of the page on a phone, one an engine and origin")
     arguments = parser.parse_args()
+    if arguments.shots:
+        pathlib.Path(arguments.shots).mkdir(parents=True, exist_ok=True)
     passed = failed = 0
     with tempfile.TemporaryDirectory() as folder:
         folder = pathlib.Path(folder)

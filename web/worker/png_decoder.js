@@ -1,7 +1,7 @@
 'use strict';
 // Decodes a PNG file to its red, green and blue values at 8 bits, exactly as
 // ImageMagick converts it to a 24-bit BMP (`-alpha off -depth 8`): the colours as
-// stored, whatever their opacity, 16-bit samples rounded to 8 bits. A browser's
+// stored, whatever their opacity, 16-bit samples cut to 8 bits. A browser's
 // canvas keeps colours multiplied by their opacity and loses them where it is low,
 // and not every browser decodes a PNG any other way.
 
@@ -87,15 +87,14 @@ function unfilter(data, at, rows, rowBytes, step) {
   return at;
 }
 
-// A sample's value at 8 bits: small depths spread over 0..255, 16 bits rounded;
+// A sample's value at 8 bits: small depths spread over 0..255, 16 bits cut down;
 // or, for a palette's index, as stored.
 function sampleReader(line, depth, index) {
   if (depth === 8) return (i) => line[i];
   if (depth === 16) {
-    return (i) => {
-      const q = (line[2 * i] << 8) | line[2 * i + 1];
-      return ((q + 128) - ((q + 128) >> 8)) >> 8;
-    };
+    // ImageMagick 6 (Q16, as Debian ships it) takes 16 bits to 8 at -depth 8 by
+    // cutting, not rounding: every 16-bit value from 257 k to 257 k + 256 is k.
+    return (i) => Math.floor(((line[2 * i] << 8) | line[2 * i + 1]) / 257);
   }
   const scale = index ? 1 : 255 / ((1 << depth) - 1);
   const perByte = 8 / depth;
