@@ -146,8 +146,8 @@ async function handPicture(core, slot, chosen) {
       return answer.buffer ? new Uint8Array(answer.buffer) : null;
     };
     if (await jpegInks(read) === 4) {
-      note(slot, 'a CMYK JPEG: this browser turns its four inks into red, green and blue by a formula of its ' +
-        "own, not ImageMagick's, so the results may differ from the console tool's on a converted copy");
+      note(slot, "a CMYK JPEG: this browser turns its inks into colours by its own formula, not ImageMagick's, " +
+        "so the results may differ from the console tool's");
     }
   }
   return handDecoded(core, slot);
