@@ -4,6 +4,10 @@ tool on generated scenes.
 
     web_run.py PAGE_HTML FERLANE FERLANE_SCENE [--runs 5] [--sizes 3000x2000 6000x4000]
                [--engines chromium firefox webkit] [--origin served|file] [--steps]
+               [--against OTHER_PAGE_HTML]
+
+With --against, another build of the page (an earlier release, say) runs in the
+same rounds, in browsers of its own, so that the two compare under one load.
 
 Each round runs the console tool once and then the page once in each engine, so
 that what else the machine does weighs on all alike. The page's time runs from
@@ -52,11 +56,17 @@ def main():
     parser.add_argument("--sizes", nargs="+", default=["3000x2000", "6000x4000"])
     parser.add_argument("--engines", nargs="+", choices=list(ENGINES), default=list(ENGINES))
     parser.add_argument("--origin", choices=("served", "file"), default="served")
+    parser.add_argument("--against", help="another build of the page, timed in the same rounds")
     arguments = parser.parse_args()
     ferlane = pathlib.Path(arguments.ferlane).resolve()
-    page_file = pathlib.Path(arguments.page).resolve()
-    recorder = Recorder({"/index.html": page_file})
-    url = recorder.url("/index.html") if arguments.origin == "served" else page_file.as_uri()
+    page_files = {"/index.html": pathlib.Path(arguments.page).resolve()}
+    if arguments.against:
+        page_files["/against.html"] = pathlib.Path(arguments.against).resolve()
+    recorder = Recorder(page_files)
+    urls = {path: recorder.url(path) if arguments.origin == "served" else page.as_uri()
+            for path, page in page_files.items()}
+    # Each engine, and each page in it, in a browser of its own.
+    runners = [(engine, path) for engine in arguments.engines for path in urls]
 
     print(f"{'set':>12} {'':8} {'min s':>7} {'median':>7} {'max s':>7}   peak memory")
     for size in arguments.sizes:
@@ -69,16 +79,20 @@ def main():
             # A browser for each size, so that its peak belongs to this size alone.
             pages = {}
             try:
-                for engine in arguments.engines:
-                    pages[engine] = ENGINES[engine](recorder)
-                console, seconds, failures = [], {engine: [] for engine in pages}, {}
+                for runner in runners:
+                    pages[runner] = ENGINES[runner[0]](recorder)
+                console, seconds, failures = [], {runner: [] for runner in pages}, {}
                 peaks = dict.fromkeys(pages, 0)
                 for _ in range(arguments.runs):
                     console.append(console_seconds(ferlane, scene))
                     for engine, page in pages.items():
                         if engine in failures:
                             continue
-                        page.open(url)
+                        page.open(urls[engine[1]])
+                        # A person takes longer to choose four files than the page
+                        # takes to make its matting module ready: the time starts
+                        # with a ready page.
+                        time.sleep(2)
                         page.give(files)
                         state, message, _ = page.wait(timeout=900)
                         if state != "done":
@@ -86,7 +100,7 @@ def main():
                             continue
                         seconds[engine].append(page.run_milliseconds() / 1000)
                         if arguments.steps:
-                            print(engine, *(text for _, text in page.shown("#steps li")), sep="\n  ")
+                            print(*engine, *(text for _, text in page.shown("#steps li")), sep="\n  ")
                         # The page makes its thumbnails once the run has ended: they
                         # would compete with the next run, the console tool's.
                         deadline = time.monotonic() + 120
@@ -99,12 +113,13 @@ def main():
                 for page in pages.values():
                     page.close()
         print(f"{size:>12} {'console':8} {summary(console)}")
-        for engine, values in seconds.items():
+        for runner, values in seconds.items():
             label = f"{megapixels:.0f} MP"
-            if engine in failures:
-                print(f"{label:>12} {engine:8} the page's run ended with: {failures[engine]}")
+            engine = runner[0] if runner[1] == "/index.html" else f"{runner[0]} (against)"
+            if runner in failures:
+                print(f"{label:>12} {engine:8} the page's run ended with: {failures[runner]}")
                 continue
-            print(f"{label:>12} {engine:8} {summary(values)}   {peaks[engine] / 2**30:.2f} GiB"
+            print(f"{label:>12} {engine:8} {summary(values)}   {peaks[runner] / 2**30:.2f} GiB"
                   f"   (page/console median {statistics.median(values) / statistics.median(console):.2f}x)")
     recorder.close()
 

@@ -311,19 +311,20 @@ TEST(PageDoor, RefusesCallsOutOfOrder)
         std::copy(bytes.begin(), bytes.end(), buffer);
         return ferlane_take_bmp();
     };
+    // A backdrop check, at its first picture.
+    const auto begin = [] {
+        ferlane_reset();
+        ferlane_choose(FERLANE_SLOT_BACKGROUND0, "a");
+        ferlane_choose(FERLANE_SLOT_BACKGROUND1, "b");
+        return ferlane_next();
+    };
 
-    ferlane_reset();
-    ferlane_choose(FERLANE_SLOT_BACKGROUND0, "a");
-    ferlane_choose(FERLANE_SLOT_BACKGROUND1, "b");
-    ASSERT_EQ(ferlane_next(), FERLANE_STEP_PICTURE);
+    ASSERT_EQ(begin(), FERLANE_STEP_PICTURE);
     EXPECT_EQ(ferlane_compute(), FERLANE_FAILED) << "computed before any picture";
     EXPECT_EQ(ferlane_next(), FERLANE_STEP_FAILED);
 
     // Skipping the size check: the picture is still measured against background 0.
-    ferlane_reset();
-    ferlane_choose(FERLANE_SLOT_BACKGROUND0, "a");
-    ferlane_choose(FERLANE_SLOT_BACKGROUND1, "b");
-    ASSERT_EQ(ferlane_next(), FERLANE_STEP_PICTURE);
+    ASSERT_EQ(begin(), FERLANE_STEP_PICTURE);
     ASSERT_EQ(handOver(large), FERLANE_OK);
     ASSERT_EQ(ferlane_next(), FERLANE_STEP_PICTURE);
     EXPECT_EQ(handOver(small), FERLANE_FAILED);
@@ -331,10 +332,7 @@ TEST(PageDoor, RefusesCallsOutOfOrder)
     EXPECT_EQ(ferlane_compute(), FERLANE_FAILED);
 
     // Moving on without handing a picture over.
-    ferlane_reset();
-    ferlane_choose(FERLANE_SLOT_BACKGROUND0, "a");
-    ferlane_choose(FERLANE_SLOT_BACKGROUND1, "b");
-    ASSERT_EQ(ferlane_next(), FERLANE_STEP_PICTURE);
+    ASSERT_EQ(begin(), FERLANE_STEP_PICTURE);
     ASSERT_EQ(handOver(large), FERLANE_OK);
     ASSERT_EQ(ferlane_next(), FERLANE_STEP_PICTURE);
     EXPECT_EQ(ferlane_next(), FERLANE_STEP_FAILED);
