@@ -32,8 +32,10 @@ Size readRows(const std::string& path, std::vector<char>& row)
     const std::int32_t width = ferlane::bmp::loadI32(&headers[ferlane::bmp::kWidthAt]);
     const std::int32_t height = ferlane::bmp::loadI32(&headers[ferlane::bmp::kHeightAt]);
     const std::uint16_t bits = ferlane::bmp::loadU16(&headers[ferlane::bmp::kBitsPerPixelAt]);
-    Size size{static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height < 0 ? -static_cast<std::int64_t>(height) : height)};
-    const std::uint64_t length = bits == 32 ? ferlane::bmp::rowLength32(size.columns) : ferlane::bmp::rowLength24(size.columns);
+    Size size{static_cast<std::uint64_t>(width),
+              static_cast<std::uint64_t>(height < 0 ? -static_cast<std::int64_t>(height) : height)};
+    const std::uint64_t length =
+        bits == 32 ? ferlane::bmp::rowLength32(size.columns) : ferlane::bmp::rowLength24(size.columns);
     input.seekg(ferlane::bmp::loadU32(&headers[ferlane::bmp::kPixelOffsetAt]));
     row.resize(length);
     for (std::uint64_t r = 0; r < size.rows; ++r) {

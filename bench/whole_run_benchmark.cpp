@@ -115,7 +115,8 @@ struct Program {
 int main(int argc, char** argv)
 {
     if (argc < 7) {
-        std::cerr << "usage: ferlane-bench WORK_DIRECTORY SCENE_GENERATOR RUNS LARGE_RUNS FLOOR=PROGRAM NAME=PROGRAM...\n";
+        std::cerr
+            << "usage: ferlane-bench WORK_DIRECTORY SCENE_GENERATOR RUNS LARGE_RUNS FLOOR=PROGRAM NAME=PROGRAM...\n";
         return 2;
     }
     const fs::path work = fs::absolute(argv[1]);

@@ -126,8 +126,7 @@ int main(int argc, char** argv)
                 const Colour b = background(n, x, y);
                 setPixel(backgrounds[n], r, c, b);
                 setPixel(images[n], r, c,
-                         {alpha * f.red + (1.0 - alpha) * b.red,
-                          alpha * f.green + (1.0 - alpha) * b.green,
+                         {alpha * f.red + (1.0 - alpha) * b.red, alpha * f.green + (1.0 - alpha) * b.green,
                           alpha * f.blue + (1.0 - alpha) * b.blue});
             }
         }

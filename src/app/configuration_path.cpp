@@ -10,8 +10,7 @@ std::wstring configurationPathBeside(const std::wstring& executablePath)
         return std::wstring();
     }
     const std::size_t separator = executablePath.rfind(kPathSeparator);
-    std::wstring path = separator == std::wstring::npos ? executablePath
-                                                        : executablePath.substr(0, separator);
+    std::wstring path = separator == std::wstring::npos ? executablePath : executablePath.substr(0, separator);
     path += kPathSeparator;
     path += L"Ferlane.ini";
     return path;

@@ -114,8 +114,8 @@ void foregroundStage(Console& console, ResultFiles& results, const FileNames& na
     results.write(names.foreground, foreground);
 }
 
-void run(std::int32_t argumentCount, const wchar_t* const* argumentVector,
-         const std::wstring& executablePath, Console& console)
+void run(std::int32_t argumentCount, const wchar_t* const* argumentVector, const std::wstring& executablePath,
+         Console& console)
 {
     printBanner(console);
 
@@ -141,8 +141,8 @@ void run(std::int32_t argumentCount, const wchar_t* const* argumentVector,
 
 }  // namespace
 
-int runFerlane(std::int32_t argumentCount, const wchar_t* const* argumentVector,
-               const std::wstring& executablePath, Console& console)
+int runFerlane(std::int32_t argumentCount, const wchar_t* const* argumentVector, const std::wstring& executablePath,
+               Console& console)
 {
     try {
         run(argumentCount, argumentVector, executablePath, console);

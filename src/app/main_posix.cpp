@@ -4,8 +4,8 @@
 
 #include "driver.h"
 #include "executable_path.h"
-#include "standard_console.h"
 #include "names/native_names.h"
+#include "standard_console.h"
 
 #include <csignal>
 #include <cstdint>
@@ -31,8 +31,7 @@ int main(int argc, char** argv)
             vector.push_back(argument.c_str());
         }
         vector.push_back(nullptr);
-        return ferlane::runFerlane(static_cast<std::int32_t>(argc), vector.data(),
-                                   ferlane::executablePath(), console);
+        return ferlane::runFerlane(static_cast<std::int32_t>(argc), vector.data(), ferlane::executablePath(), console);
     } catch (...) {
         console.printLine(L"failed");  // memory exhausted before the run could start
         return -1;

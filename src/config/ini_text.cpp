@@ -35,8 +35,11 @@ std::wstring decodeUtf8(std::string_view bytes)
     std::size_t at = 0;
     while (at < bytes.size()) {
         const auto lead = static_cast<unsigned char>(bytes[at]);
-        std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2
-                           : lead >= 0xE0 && lead < 0xF0 ? 3 : lead >= 0xF0 && lead < 0xF5 ? 4 : 0;
+        std::size_t length = lead < 0x80                   ? 1
+                             : lead >= 0xC2 && lead < 0xE0 ? 2
+                             : lead >= 0xE0 && lead < 0xF0 ? 3
+                             : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                           : 0;
         std::uint32_t cp = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
         bool valid = length != 0 && at + length <= bytes.size();
         for (std::size_t n = 1; valid && n < length; ++n) {
@@ -119,8 +122,7 @@ bool equalNames(std::wstring_view a, std::wstring_view b)
 
 std::wstring_view unquote(std::wstring_view value)
 {
-    if (value.size() >= 2 && value.front() == value.back() &&
-        (value.front() == L'"' || value.front() == L'\'')) {
+    if (value.size() >= 2 && value.front() == value.back() && (value.front() == L'"' || value.front() == L'\'')) {
         return value.substr(1, value.size() - 2);
     }
     return value;
@@ -139,8 +141,7 @@ std::wstring decodeIniText(std::string_view bytes)
     return decodeUtf8(bytes);
 }
 
-std::optional<std::wstring> findIniValue(std::wstring_view text, std::wstring_view section,
-                                         std::wstring_view key)
+std::optional<std::wstring> findIniValue(std::wstring_view text, std::wstring_view section, std::wstring_view key)
 {
     bool inSection = false;
     bool sectionSeen = false;

@@ -23,7 +23,6 @@ namespace ferlane {
 std::wstring decodeIniText(std::string_view bytes);
 
 // The value of `key` in the first section named `section`, or nothing.
-std::optional<std::wstring> findIniValue(std::wstring_view text, std::wstring_view section,
-                                         std::wstring_view key);
+std::optional<std::wstring> findIniValue(std::wstring_view text, std::wstring_view section, std::wstring_view key);
 
 }  // namespace ferlane

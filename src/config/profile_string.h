@@ -24,7 +24,6 @@ inline constexpr std::size_t kProfileValueLimit = 255;
 // On Windows this is GetPrivateProfileStringW itself, and a value arrives cut to
 // kProfileValueLimit characters; elsewhere it is our own reader, which follows the
 // same finer rules (see ini_text.h) and returns the value whole.
-std::optional<std::wstring> readProfileString(const wchar_t* section, const wchar_t* key,
-                                              const wchar_t* path);
+std::optional<std::wstring> readProfileString(const wchar_t* section, const wchar_t* key, const wchar_t* path);
 
 }  // namespace ferlane

@@ -81,8 +81,7 @@ bool readConfigurationFile(const wchar_t* path, std::string& bytes)
 
 }  // namespace
 
-std::optional<std::wstring> readProfileString(const wchar_t* section, const wchar_t* key,
-                                              const wchar_t* path)
+std::optional<std::wstring> readProfileString(const wchar_t* section, const wchar_t* key, const wchar_t* path)
 {
     std::string bytes;
     if (!readConfigurationFile(path, bytes)) {

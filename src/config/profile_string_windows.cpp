@@ -26,8 +26,7 @@ bool isConfigurationFile(const wchar_t* path)
 
 }  // namespace
 
-std::optional<std::wstring> readProfileString(const wchar_t* section, const wchar_t* key,
-                                              const wchar_t* path)
+std::optional<std::wstring> readProfileString(const wchar_t* section, const wchar_t* key, const wchar_t* path)
 {
     if (!isConfigurationFile(path)) {
         return std::nullopt;

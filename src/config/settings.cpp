@@ -16,11 +16,8 @@ constexpr std::wstring_view kDefaultSentinel = L"DEFAULT";
 
 }  // namespace
 
-Settings::Settings(std::int32_t argumentCount, const wchar_t* const* argumentVector,
-                   std::wstring configurationPath)
-    : argumentCount_(argumentCount),
-      argumentVector_(argumentVector),
-      configurationPath_(std::move(configurationPath))
+Settings::Settings(std::int32_t argumentCount, const wchar_t* const* argumentVector, std::wstring configurationPath)
+    : argumentCount_(argumentCount), argumentVector_(argumentVector), configurationPath_(std::move(configurationPath))
 {
 }
 

@@ -11,8 +11,7 @@ namespace ferlane {
 // nothing, so every request consults its sources anew.
 class Settings {
 public:
-    Settings(std::int32_t argumentCount, const wchar_t* const* argumentVector,
-             std::wstring configurationPath);
+    Settings(std::int32_t argumentCount, const wchar_t* const* argumentVector, std::wstring configurationPath);
 
     // The name for `key` in `section`, or `defaultValue` where neither source gives
     // one. A value from the configuration file keeps at most its first 255

@@ -65,8 +65,7 @@ inline std::int32_t loadI32(const unsigned char* p)
 {
     // Two's complement reinterpretation without relying on implementation-defined casts.
     const std::uint32_t u = loadU32(p);
-    return u <= 0x7FFFFFFFu ? static_cast<std::int32_t>(u)
-                            : -static_cast<std::int32_t>(~u) - 1;
+    return u <= 0x7FFFFFFFu ? static_cast<std::int32_t>(u) : -static_cast<std::int32_t>(~u) - 1;
 }
 
 inline void storeU16(unsigned char* p, std::uint16_t v)

@@ -161,8 +161,8 @@ private:
     std::uint64_t required_;
 };
 
-void fillRow(const unsigned char* bytes, std::uint64_t bytesPerPixel, Eigen::Index row,
-             Eigen::Index columns, Plane& red, Plane& green, Plane& blue)
+void fillRow(const unsigned char* bytes, std::uint64_t bytesPerPixel, Eigen::Index row, Eigen::Index columns,
+             Plane& red, Plane& green, Plane& blue)
 {
     std::int32_t* r = red.data() + row * columns;
     std::int32_t* g = green.data() + row * columns;
@@ -181,8 +181,7 @@ void readPixels(std::istream& input, const Geometry& g, Plane& red, Plane& green
     // Rows start at the pixel-row offset, counted from the file's first byte; an
     // offset below the headers moves backwards and reads rows from inside them.
     if (g.pixelOffset != bmp::kHeadersSize) {
-        input.seekg(static_cast<std::streamoff>(g.pixelOffset) -
-                        static_cast<std::streamoff>(bmp::kHeadersSize),
+        input.seekg(static_cast<std::streamoff>(g.pixelOffset) - static_cast<std::streamoff>(bmp::kHeadersSize),
                     std::ios::cur);
     }
 

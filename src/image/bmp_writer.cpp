@@ -48,8 +48,7 @@ unsigned char clampToByte(std::int32_t v)
     return v <= 0 ? 0 : v >= 255 ? 255 : static_cast<unsigned char>(v);
 }
 
-void writeRows(std::ostream& output, const BmpLayout& layout, const Plane& red, const Plane& green,
-               const Plane& blue)
+void writeRows(std::ostream& output, const BmpLayout& layout, const Plane& red, const Plane& green, const Plane& blue)
 {
     if (layout.rowLength == 0) {
         return;  // no rows, or rows without a single byte

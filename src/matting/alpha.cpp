@@ -14,9 +14,8 @@ constexpr std::int32_t kUnresolved = 255;
 
 }  // namespace
 
-void reconstructAlpha(const RgbImage& background0, const RgbImage& image0,
-                      const RgbImage& background1, const RgbImage& image1, Plane& alpha,
-                      Plane& error)
+void reconstructAlpha(const RgbImage& background0, const RgbImage& image0, const RgbImage& background1,
+                      const RgbImage& image1, Plane& alpha, Plane& error)
 {
     const Eigen::Index rows = background0.rows();
     const Eigen::Index columns = background0.columns();

@@ -13,8 +13,7 @@ inline constexpr int kBlue = 2;
 // The three colour channels of one picture as flat arrays over all its pixels,
 // indexed kRed, kGreen, kBlue, for the per-pixel loops. `Value` is const for a
 // photograph that is read and plain for a result that is filled.
-template <typename Value>
-struct Channels {
+template <typename Value> struct Channels {
     Value* channel[3];
 
     template <typename Image>

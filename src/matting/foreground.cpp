@@ -24,9 +24,8 @@ inline std::int32_t solveChannel(std::int32_t background0, std::int32_t image0, 
 
 }  // namespace
 
-void reconstructForeground(const RgbImage& background0, const RgbImage& image0,
-                           const RgbImage& background1, const RgbImage& image1,
-                           const Plane& alpha, RgbImage& foreground)
+void reconstructForeground(const RgbImage& background0, const RgbImage& image0, const RgbImage& background1,
+                           const RgbImage& image1, const Plane& alpha, RgbImage& foreground)
 {
     const Eigen::Index rows = background0.rows();
     const Eigen::Index columns = background0.columns();

@@ -9,8 +9,7 @@ namespace ferlane {
 // negative or above 255 included, solves the compositing model per channel with
 // whichever photograph lies closer to its own background (image 1 on a tie).
 // Results are not clamped: the BMP writer does that.
-void reconstructForeground(const RgbImage& background0, const RgbImage& image0,
-                           const RgbImage& background1, const RgbImage& image1,
-                           const Plane& alpha, RgbImage& foreground);
+void reconstructForeground(const RgbImage& background0, const RgbImage& image0, const RgbImage& background1,
+                           const RgbImage& image1, const Plane& alpha, RgbImage& foreground);
 
 }  // namespace ferlane

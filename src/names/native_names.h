@@ -3,10 +3,9 @@
 // File names between wide strings and the system's bytes. Where the platform
 // speaks in byte strings (POSIX), a name is converted by the user's locale as set
 // up with setlocale; the arguments that carry names and the console lines that
-// print them take the same conversion, so that a name reads back as it came. The conversion is reversible for every byte string: a byte that the
-// locale cannot decode becomes the lone surrogate U+DC00 + byte, and goes back to
-// that same byte. A file name typed by the user therefore reaches the file system,
-// and the console, exactly as typed.
+// print them take the same conversion, so that a name reads back as it came. The conversion is reversible for every
+// byte string: a byte that the locale cannot decode becomes the lone surrogate U+DC00 + byte, and goes back to that
+// same byte. A file name typed by the user therefore reaches the file system, and the console, exactly as typed.
 
 #include <string>
 #include <string_view>

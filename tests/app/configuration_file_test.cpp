@@ -58,7 +58,8 @@ protected:
 
 TEST_F(ConfigurationFile, BesideTheExecutableNamesFilesRelativeToTheWorkingDirectory)
 {
-    writeFile(bin / "Ferlane.ini", "[Ferlane]\r\nBackground0=shots/left.bmp\r\nAlpha=DEFAULT\r\nError=out-error.bmp\r\n");
+    writeFile(bin / "Ferlane.ini",
+              "[Ferlane]\r\nBackground0=shots/left.bmp\r\nAlpha=DEFAULT\r\nError=out-error.bmp\r\n");
     const ToolRun result = run((bin / executableName).string());
     const std::vector<std::string> lines = linesOf(result.output);
     EXPECT_EQ(result.status, 0) << result.output;
@@ -161,20 +162,20 @@ TEST_P(UnreadableConfigurations, AreNoConfigurationAndNeverStopTheRun)
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, UnreadableConfigurations,
-    ::testing::Values(
-        Unreadable{"folder", [](const fs::path& file) { fs::create_directory(file); }},
-        Unreadable{"fifo", [](const fs::path& file) { ASSERT_EQ(mkfifo(file.c_str(), 0600), 0); }},
-        Unreadable{"link_to_an_endless_device", [](const fs::path& file) { fs::create_symlink("/dev/zero", file); }},
-        Unreadable{"larger_than_the_limit",
-                   [](const fs::path& file) {
-                       std::string text = "[Ferlane]\nBackground0=shots/left.bmp\n";
-                       text.resize(static_cast<std::size_t>(kProfileFileSizeLimit) + 1, ' ');
-                       writeFile(file, text);
-                   }},
-        // Its size reads as 0 until it is read: only the read can find it too long.
-        Unreadable{"link_to_a_file_that_grows_past_the_limit",
-                   [](const fs::path& file) { fs::create_symlink("/proc/self/environ", file); },
-                   kProfileFileSizeLimit + 1}),
+    ::testing::Values(Unreadable{"folder", [](const fs::path& file) { fs::create_directory(file); }},
+                      Unreadable{"fifo", [](const fs::path& file) { ASSERT_EQ(mkfifo(file.c_str(), 0600), 0); }},
+                      Unreadable{"link_to_an_endless_device",
+                                 [](const fs::path& file) { fs::create_symlink("/dev/zero", file); }},
+                      Unreadable{"larger_than_the_limit",
+                                 [](const fs::path& file) {
+                                     std::string text = "[Ferlane]\nBackground0=shots/left.bmp\n";
+                                     text.resize(static_cast<std::size_t>(kProfileFileSizeLimit) + 1, ' ');
+                                     writeFile(file, text);
+                                 }},
+                      // Its size reads as 0 until it is read: only the read can find it too long.
+                      Unreadable{"link_to_a_file_that_grows_past_the_limit",
+                                 [](const fs::path& file) { fs::create_symlink("/proc/self/environ", file); },
+                                 kProfileFileSizeLimit + 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -17,10 +17,10 @@ using Lines = std::vector<std::string>;
 
 // The banner is part of the console's interface: it reads the same in every release,
 // whatever version the packages carry.
-const Lines kBanner = {"", "Ferlane 1.1.0",
-                       "two-background matting: alpha, error and foreground from four photographs", ""};
-const Lines kReadInputs = {"read background0 \"bg0.bmp\"", "read image0 \"image0.bmp\"",
-                           "read background1 \"bg1.bmp\"", "read image1 \"image1.bmp\""};
+const Lines kBanner = {"", "Ferlane 1.1.0", "two-background matting: alpha, error and foreground from four photographs",
+                       ""};
+const Lines kReadInputs = {"read background0 \"bg0.bmp\"", "read image0 \"image0.bmp\"", "read background1 \"bg1.bmp\"",
+                           "read image1 \"image1.bmp\""};
 
 Lines concat(std::initializer_list<Lines> parts)
 {
@@ -34,7 +34,8 @@ Lines concat(std::initializer_list<Lines> parts)
 class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override { writeScene(scratch.path()); }
-    ToolRun run(std::vector<std::string> arguments = {}, std::map<std::string, std::string> environment = {{"LANG", "C.UTF-8"}})
+    ToolRun run(std::vector<std::string> arguments = {},
+                std::map<std::string, std::string> environment = {{"LANG", "C.UTF-8"}})
     {
         return runTool({toolExecutable(), std::move(arguments), scratch.path(), std::move(environment)});
     }
@@ -48,7 +49,8 @@ TEST_F(EndToEnd, ComputesAlphaErrorAndForegroundFromTheFourPhotographs)
 {
     const ToolRun result = run();
     EXPECT_EQ(linesOf(result.output),
-              concat({kBanner, kReadInputs,
+              concat({kBanner,
+                      kReadInputs,
                       {"reconstruct alpha", "write alpha \"alpha.bmp\"", "write calculation error \"error.bmp\"",
                        "reconstruct foreground", "write foreground \"fg.bmp\""}}));
     EXPECT_EQ(result.status, 0);
@@ -63,7 +65,8 @@ TEST_F(EndToEnd, ASecondRunReadsTheAlphaFileAndLeavesTheErrorFileAlone)
     writeFile(scratch / "error.bmp", "not touched");
     const ToolRun second = run();
     EXPECT_EQ(linesOf(second.output),
-              concat({kBanner, kReadInputs,
+              concat({kBanner,
+                      kReadInputs,
                       {"read alpha \"alpha.bmp\"", "reconstruct foreground", "write foreground \"fg.bmp\""}}));
     EXPECT_EQ(second.status, 0);
     EXPECT_EQ(file("error.bmp"), "not touched");
@@ -144,7 +147,8 @@ TEST_F(EndToEnd, AFailedWriteStopsTheRunAndKeepsTheEarlierResults)
         std::filesystem::remove(scratch / "alpha.bmp");
         const ToolRun result = run({"--Foreground=" + target});
         EXPECT_EQ(linesOf(result.output),
-                  concat({kBanner, kReadInputs,
+                  concat({kBanner,
+                          kReadInputs,
                           {"reconstruct alpha", "write alpha \"alpha.bmp\"", "write calculation error \"error.bmp\"",
                            "reconstruct foreground", "write foreground \"" + target + "\"", "failed"}}));
         EXPECT_EQ(result.status, 255);
@@ -176,7 +180,8 @@ TEST_P(NonAsciiNames, ReachTheFileSystemAndTheConsoleIntact)
     for (const std::string& name : names) {
         std::filesystem::rename(scratch / "bg0.bmp", scratch / name);
         std::filesystem::remove(scratch / "alpha.bmp");
-        const ToolRun result = run({"--Background0=" + name, "--Foreground=" + name + ".fg"}, {{"LANG", GetParam().lang}});
+        const ToolRun result =
+            run({"--Background0=" + name, "--Foreground=" + name + ".fg"}, {{"LANG", GetParam().lang}});
         const Lines lines = linesOf(result.output);
         ASSERT_GE(lines.size(), 5u) << result.output;
         EXPECT_EQ(lines[4], "read background0 \"" + name + "\"");

@@ -83,7 +83,7 @@ TEST(ExampleScene, GivesASoftMatteAndTheSubjectsColours)
         }
     }
     EXPECT_GT(softValues.size(), 200u);
-    EXPECT_EQ(alpha.red(0, 0), 0);                    // a corner is background
+    EXPECT_EQ(alpha.red(0, 0), 0);                     // a corner is background
     EXPECT_EQ(alpha.red(alpha.rows() / 2, 144), 255);  // the ball's centre is opaque
     // The backgrounds differ by more than 128 at the top, so alpha is fully resolved
     // there; they come closer further down and are equal in the bottom row.

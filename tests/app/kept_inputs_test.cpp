@@ -76,26 +76,28 @@ Lines failingAtError(const std::string& name)
 }
 Lines failingAtForeground(const std::string& name)
 {
-    return {"reconstruct alpha", "write alpha \"alpha.bmp\"", "write calculation error \"error.bmp\"",
+    return {"reconstruct alpha",      "write alpha \"alpha.bmp\"",         "write calculation error \"error.bmp\"",
             "reconstruct foreground", "write foreground \"" + name + "\"", "failed"};
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Results, Overwrites,
-    ::testing::Values(
-        Overwrite{"foreground_by_name", "--Foreground=image0.bmp", Overwrite::Link::none,
-                  failingAtForeground("image0.bmp"), "image0.bmp"},
-        Overwrite{"error_through_dot_slash", "--Error=./bg1.bmp", Overwrite::Link::none, failingAtError("./bg1.bmp"),
-                  "bg1.bmp"},
-        Overwrite{"foreground_by_absolute_path", "--Foreground={dir}/image1.bmp", Overwrite::Link::none,
-                  failingAtForeground("{dir}/image1.bmp"), "image1.bmp"},
-        Overwrite{"error_through_a_hard_link", "--Error=link.bmp", Overwrite::Link::hard, failingAtError("link.bmp"),
-                  "bg0.bmp"},
-        Overwrite{"foreground_through_a_symbolic_link", "--Foreground=link.bmp", Overwrite::Link::symbolic,
-                  failingAtForeground("link.bmp"), "image0.bmp"},
-        Overwrite{"foreground_over_the_alpha_file_read", "--Foreground=alpha.bmp", Overwrite::Link::none,
-                  {"read alpha \"alpha.bmp\"", "reconstruct foreground", "write foreground \"alpha.bmp\"", "failed"},
-                  "alpha.bmp"}),
+    ::testing::Values(Overwrite{"foreground_by_name", "--Foreground=image0.bmp", Overwrite::Link::none,
+                                failingAtForeground("image0.bmp"), "image0.bmp"},
+                      Overwrite{"error_through_dot_slash", "--Error=./bg1.bmp", Overwrite::Link::none,
+                                failingAtError("./bg1.bmp"), "bg1.bmp"},
+                      Overwrite{"foreground_by_absolute_path", "--Foreground={dir}/image1.bmp", Overwrite::Link::none,
+                                failingAtForeground("{dir}/image1.bmp"), "image1.bmp"},
+                      Overwrite{"error_through_a_hard_link", "--Error=link.bmp", Overwrite::Link::hard,
+                                failingAtError("link.bmp"), "bg0.bmp"},
+                      Overwrite{"foreground_through_a_symbolic_link", "--Foreground=link.bmp",
+                                Overwrite::Link::symbolic, failingAtForeground("link.bmp"), "image0.bmp"},
+                      Overwrite{"foreground_over_the_alpha_file_read",
+                                "--Foreground=alpha.bmp",
+                                Overwrite::Link::none,
+                                {"read alpha \"alpha.bmp\"", "reconstruct foreground", "write foreground \"alpha.bmp\"",
+                                 "failed"},
+                                "alpha.bmp"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Overwrite, TwoResultsMayShareOneFile)

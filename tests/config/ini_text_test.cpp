@@ -65,20 +65,20 @@ INSTANTIATE_TEST_SUITE_P(
         IniCase{"commented_key_is_another_key", "[Ferlane]\n;Alpha=x.bmp\n#Alpha=y.bmp\n", kNotFound},
         IniCase{"first_occurrence_wins", "[Ferlane]\nAlpha=a.bmp\nAlpha=b.bmp\n", L"a.bmp"},
         IniCase{"only_first_section_searched", "[Ferlane]\nError=e.bmp\n[Ferlane]\nAlpha=a.bmp\n", kNotFound},
-        IniCase{"other_sections_skipped", "[Other]\nAlpha=o.bmp\n[Ferlane]\nAlpha=a.bmp\n[Next]\nAlpha=n.bmp\n", L"a.bmp"},
+        IniCase{"other_sections_skipped", "[Other]\nAlpha=o.bmp\n[Ferlane]\nAlpha=a.bmp\n[Next]\nAlpha=n.bmp\n",
+                L"a.bmp"},
         IniCase{"key_after_section_ends", "[Ferlane]\nError=e.bmp\n[Next]\nAlpha=n.bmp\n", kNotFound},
         IniCase{"key_before_any_section", "Alpha=x.bmp\n[Ferlane]\n", kNotFound},
         IniCase{"line_without_equals_ignored", "[Ferlane]\nNote\nAlpha=a.bmp\n", L"a.bmp"},
         IniCase{"bare_key_hides_later_value", "[Ferlane]\n Alpha \nAlpha=a.bmp\n", kNotFound},
         IniCase{"first_equals_ends_the_key", "[Ferlane]\nAlpha=b=c\n", L"b=c"},
-        IniCase{"empty_value", "[Ferlane]\nAlpha=\n", L""},
-        IniCase{"blank_value", "[Ferlane]\nAlpha=   \n", L""},
+        IniCase{"empty_value", "[Ferlane]\nAlpha=\n", L""}, IniCase{"blank_value", "[Ferlane]\nAlpha=   \n", L""},
         IniCase{"utf8", "[Ferlane]\nAlpha=caf\xC3\xA9.bmp\n", L"caf\u00E9.bmp", true},
         IniCase{"utf8_bom_skipped", "\xEF\xBB\xBF[Ferlane]\nAlpha=a.bmp\n", L"a.bmp", true},
-        IniCase{"invalid_utf8_kept_as_escapes", "[Ferlane]\nAlpha=\xE9.bmp\n", std::wstring{static_cast<wchar_t>(0xDCE9)} + L".bmp", true},
+        IniCase{"invalid_utf8_kept_as_escapes", "[Ferlane]\nAlpha=\xE9.bmp\n",
+                std::wstring{static_cast<wchar_t>(0xDCE9)} + L".bmp", true},
         IniCase{"section_without_bracket_ignored", "[Ferlane\nAlpha=a.bmp\n", kNotFound},
-        IniCase{"empty_file", "", kNotFound},
-        IniCase{"missing_key", "[Ferlane]\nError=e.bmp\n", kNotFound},
+        IniCase{"empty_file", "", kNotFound}, IniCase{"missing_key", "[Ferlane]\nError=e.bmp\n", kNotFound},
         IniCase{"utf16_with_bom", utf16le(u"\uFEFF[Ferlane]\r\nAlpha=caf\u00E9.bmp\r\n"), L"caf\u00E9.bmp"},
         IniCase{"utf16_with_bom_cases_and_quotes", utf16le(u"\uFEFF[ferlane]\nALPHA = '\u65E5\u672C.bmp'\n"),
                 L"\u65E5\u672C.bmp"}),
@@ -95,7 +95,8 @@ TEST(IniText, StrictUtf8EscapesEveryInvalidByte)
     // Overlong "/", an encoded surrogate, and a cut sequence at the end.
     EXPECT_EQ(decodeIniText("\xC0\xAF"), (std::wstring{static_cast<wchar_t>(0xDCC0), static_cast<wchar_t>(0xDCAF)}));
     EXPECT_EQ(decodeIniText("\xED\xA0\x80").size(), 3u);
-    EXPECT_EQ(decodeIniText("a\xE6\x97"), (std::wstring{L'a', static_cast<wchar_t>(0xDCE6), static_cast<wchar_t>(0xDC97)}));
+    EXPECT_EQ(decodeIniText("a\xE6\x97"),
+              (std::wstring{L'a', static_cast<wchar_t>(0xDCE6), static_cast<wchar_t>(0xDC97)}));
 }
 
 }  // namespace

@@ -77,7 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
         Resolution{"nothing_gives_the_default", {L"ferlane"}, kNoFile, L"alpha.bmp"},
         Resolution{"file_alone", {L"ferlane"}, kFileSaysOther, L"from-file.bmp"},
         Resolution{"command_line_beats_file", {L"ferlane", L"--Alpha=matte.bmp"}, kFileSaysOther, L"matte.bmp"},
-        Resolution{"sentinel_on_command_line_skips_the_file", {L"ferlane", L"--Alpha=DEFAULT"}, kFileSaysOther, L"alpha.bmp"},
+        Resolution{
+            "sentinel_on_command_line_skips_the_file", {L"ferlane", L"--Alpha=DEFAULT"}, kFileSaysOther, L"alpha.bmp"},
         Resolution{"sentinel_in_file", {L"ferlane"}, "[Ferlane]\nAlpha=DEFAULT\n", L"alpha.bmp"},
         Resolution{"first_argument_wins", {L"ferlane", L"--Alpha=a.bmp", L"--Alpha=b.bmp"}, kNoFile, L"a.bmp"},
         Resolution{"other_case_key_ignored", {L"ferlane", L"--alpha=x.bmp"}, kFileSaysOther, L"from-file.bmp"},
@@ -96,10 +97,13 @@ INSTANTIATE_TEST_SUITE_P(
         Resolution{"wildcards_not_expanded", {L"ferlane", L"--Alpha=*.bmp"}, kNoFile, L"*.bmp"},
         Resolution{"other_key_does_not_match", {L"ferlane", L"--Alphabet=x.bmp"}, kNoFile, L"alpha.bmp"},
         Resolution{"file_value_cut_to_255_characters", {L"ferlane"}, kFileSaysLongName, std::wstring(255, L'n')},
-        Resolution{"command_line_value_not_cut", {L"ferlane", L"--Alpha=" + std::wstring(300, L'n')}, kFileSaysLongName,
+        Resolution{"command_line_value_not_cut",
+                   {L"ferlane", L"--Alpha=" + std::wstring(300, L'n')},
+                   kFileSaysLongName,
                    std::wstring(300, L'n')},
         Resolution{"file_at_the_size_limit_read", {L"ferlane"}, fileOfSize(kProfileFileSizeLimit), L"from-file.bmp"},
-        Resolution{"file_past_the_size_limit_ignored", {L"ferlane"}, fileOfSize(kProfileFileSizeLimit + 1), L"alpha.bmp"}),
+        Resolution{
+            "file_past_the_size_limit_ignored", {L"ferlane"}, fileOfSize(kProfileFileSizeLimit + 1), L"alpha.bmp"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Settings, AFolderNamedLikeTheFileOrAnEmptyPathIsNoFile)

@@ -12,8 +12,8 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <new>
 #include <sstream>
 #include <string>

@@ -51,11 +51,11 @@ std::vector<std::string> bmpSeeds()
         std::uint16_t bits;
         std::uint32_t offset;
     };
-    for (const Hostile& h : {Hostile{3000000, 2000000, 24, 54}, Hostile{-5, 2, 24, 54},
-                             Hostile{2, std::numeric_limits<std::int32_t>::min(), 24, 54},
-                             Hostile{0x40000000, 1, 32, 54}, Hostile{0x55555555, 1, 24, 54},
-                             Hostile{1, 1, 24, 0xFFFFFFF0u}, Hostile{0, 2000000000, 24, 54},
-                             Hostile{2000000000, 0, 24, 54}, Hostile{2, 2, 8, 54}}) {
+    for (const Hostile& h :
+         {Hostile{3000000, 2000000, 24, 54}, Hostile{-5, 2, 24, 54},
+          Hostile{2, std::numeric_limits<std::int32_t>::min(), 24, 54}, Hostile{0x40000000, 1, 32, 54},
+          Hostile{0x55555555, 1, 24, 54}, Hostile{1, 1, 24, 0xFFFFFFF0u}, Hostile{0, 2000000000, 24, 54},
+          Hostile{2000000000, 0, 24, 54}, Hostile{2, 2, 8, 54}}) {
         std::string bytes = sizedBmp(0, 0, h.bits).bytes();
         put32(bytes, 18, static_cast<std::uint32_t>(h.width));
         put32(bytes, 22, static_cast<std::uint32_t>(h.height));

@@ -154,8 +154,8 @@ TEST(BmpReader, EmptyPicturesGiveEmptyPlanes)
 {
     // No pixel bytes at all: nothing is allocated or looped over, however large
     // the other dimension claims to be.
-    const std::pair<std::int32_t, std::int32_t> sizes[] = {
-        {0, 0}, {0, 5}, {5, 0}, {0, 2000000000}, {2000000000, 0}, {0, -2000000000}};
+    const std::pair<std::int32_t, std::int32_t> sizes[] = {{0, 0},          {0, 5},          {5, 0},
+                                                           {0, 2000000000}, {2000000000, 0}, {0, -2000000000}};
     for (const auto& [width, height] : sizes) {
         const RgbImage image = readBytes(sizedBmp(width, height).bytes());
         EXPECT_EQ(image.columns(), width);
@@ -250,9 +250,9 @@ TEST(BmpReader, LastRowMayLackItsUnusedBytesButNotItsColours)
         std::int32_t width;  // rows of 8 bytes (2 or 1 unused), or of 12 (3 unused)
         std::size_t cut;     // bytes missing from the end
         bool refused;
-    } cases[] = {{24, 2, 2, false}, {24, 2, 3, true}, {24, 2, 9, true}, {32, 2, 1, false}, {32, 2, 2, true},
-                 {32, 2, 9, true},  {24, 3, 0, false}, {24, 3, 3, false}, {24, 3, 4, true},  {24, 3, 11, true},
-                 {24, 3, 12, true}, {24, 3, 30, true}};
+    } cases[] = {{24, 2, 2, false}, {24, 2, 3, true},  {24, 2, 9, true},  {32, 2, 1, false},
+                 {32, 2, 2, true},  {32, 2, 9, true},  {24, 3, 0, false}, {24, 3, 3, false},
+                 {24, 3, 4, true},  {24, 3, 11, true}, {24, 3, 12, true}, {24, 3, 30, true}};
     for (const auto& k : cases) {
         const BmpFile file = sizedBmp(k.width, 4, k.bitsPerPixel);
         const std::string bytes = file.bytes().substr(0, file.bytes().size() - k.cut);

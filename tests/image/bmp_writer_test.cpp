@@ -37,17 +37,16 @@ TEST(BmpWriter, HeaderBytesAreTheFixedLayout)
 {
     const Plane red = planeOf(3, 2, 0);
     const std::string bytes = writeToString(red, red, red);
-    const unsigned char expected[54] = {
-        'B', 'M', 78, 0, 0, 0,  // file size 54 + 3 rows x 8 bytes
-        0, 0, 0, 0,             // reserved
-        54, 0, 0, 0,            // pixel-row offset
-        40, 0, 0, 0,            // information-header size
-        2, 0, 0, 0,             // width
-        3, 0, 0, 0,             // height, positive: bottom-up
-        1, 0, 24, 0,            // planes, bits per pixel
-        0, 0, 0, 0,             // compression
-        24, 0, 0, 0,            // pixel-data size
-        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const unsigned char expected[54] = {'B', 'M', 78, 0, 0, 0,  // file size 54 + 3 rows x 8 bytes
+                                        0,   0,   0,  0,        // reserved
+                                        54,  0,   0,  0,        // pixel-row offset
+                                        40,  0,   0,  0,        // information-header size
+                                        2,   0,   0,  0,        // width
+                                        3,   0,   0,  0,        // height, positive: bottom-up
+                                        1,   0,   24, 0,        // planes, bits per pixel
+                                        0,   0,   0,  0,        // compression
+                                        24,  0,   0,  0,        // pixel-data size
+                                        0,   0,   0,  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     ASSERT_EQ(bytes.size(), 78u);
     EXPECT_EQ(bytes.substr(0, 54), std::string(reinterpret_cast<const char*>(expected), 54));
 }
@@ -147,8 +146,8 @@ TEST(BmpWriter, LaysOutEveryFileBelow4GiBAndRefusesTheRest)
         {2, 5, 16, 86},
         {0, 0x7FFFFFFF, 0, 54},  // no rows: no bytes, however long a row would be
         {0x7FFFFFFF, 0, 0, 54},
-        {1073741810, 1, 4, 54 + 4u * 1073741810},  // 4 GiB - 2 bytes
-        {1073741811, 1, 0, 0},                     // 4 GiB + 2 bytes
+        {1073741810, 1, 4, 54 + 4u * 1073741810},       // 4 GiB - 2 bytes
+        {1073741811, 1, 0, 0},                          // 4 GiB + 2 bytes
         {1, 1431655746, 0xFFFFFFC8, kLargestFile - 1},  // one row of 4 GiB - 56 bytes
         {1, 1431655747, 0, 0},
         {65536, 65536, 0, 0},  // the pixel bytes alone are 12 GiB

@@ -42,8 +42,15 @@ INSTANTIATE_TEST_SUITE_P(
         AlphaCase{"equal_backgrounds_unchanged", {10, 10, 10}, {10, 10, 10}, {10, 10, 10}, {99, 1, 2}, 0, 255},
         AlphaCase{"equal_backgrounds_changed", {10, 10, 10}, {10, 10, 10}, {10, 11, 10}, {10, 10, 10}, 255, 255},
         // Where backgrounds tie, the channels disagree, so the result shows which one was chosen.
-        AlphaCase{"red_blue_tie_chooses_red_where_blue_disagrees", {0, 0, 0}, {10, 5, 10}, {0, 0, 0}, {0, 0, 10}, 255, 12},
-        AlphaCase{"three_way_tie_chooses_green_where_others_disagree", {0, 0, 0}, {10, 10, 10}, {0, 0, 0}, {10, 0, 10}, 255, 12},
+        AlphaCase{
+            "red_blue_tie_chooses_red_where_blue_disagrees", {0, 0, 0}, {10, 5, 10}, {0, 0, 0}, {0, 0, 10}, 255, 12},
+        AlphaCase{"three_way_tie_chooses_green_where_others_disagree",
+                  {0, 0, 0},
+                  {10, 10, 10},
+                  {0, 0, 0},
+                  {10, 0, 10},
+                  255,
+                  12},
         AlphaCase{"red_green_tie_chooses_green", {0, 0, 0}, {40, 40, 0}, {0, 0, 0}, {40, 20, 0}, 127, 3},
         AlphaCase{"blue_only_when_strictly_largest", {0, 0, 0}, {3, 2, 4}, {0, 0, 0}, {3, 2, 2}, 127, 32},
         AlphaCase{"green_blue_tie_chooses_green", {0, 0, 0}, {1, 6, 6}, {0, 0, 0}, {1, 3, 0}, 127, 21},

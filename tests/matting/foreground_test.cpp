@@ -43,20 +43,18 @@ TEST_P(ForegroundChannels, GiveTheWorkedValues)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, ForegroundChannels,
-    ::testing::Values(
-        ChannelCase{"image0_nearer_its_background", 0, 50, 200, 100, 191, 67},
-        ChannelCase{"tie_takes_image1", 0, 0, 0, 0, 191, 0},
-        // A difference of +-1 at alpha 102 is +-2.5 before rounding.
-        ChannelCase{"tie_takes_image1_and_rounds_half_up", 10, 11, 40, 41, 102, 43},
-        ChannelCase{"image0_rounds_positive_half_away", 100, 101, 0, 9, 102, 103},
-        ChannelCase{"image0_rounds_negative_half_away", 10, 9, 40, 60, 102, 7},
-        ChannelCase{"opaque_copies_image0", 0, 50, 200, 100, 255, 50},
-        ChannelCase{"transparent_is_black", 1, 40, 200, 7, 0, 0},
-        ChannelCase{"negative_alpha_divides_by_it", 0, 20, 40, 50, -2, -1235},
-        ChannelCase{"alpha_above_255_divides_by_it", 0, 100, 0, 100, 300, 85}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, ForegroundChannels,
+                         ::testing::Values(ChannelCase{"image0_nearer_its_background", 0, 50, 200, 100, 191, 67},
+                                           ChannelCase{"tie_takes_image1", 0, 0, 0, 0, 191, 0},
+                                           // A difference of +-1 at alpha 102 is +-2.5 before rounding.
+                                           ChannelCase{"tie_takes_image1_and_rounds_half_up", 10, 11, 40, 41, 102, 43},
+                                           ChannelCase{"image0_rounds_positive_half_away", 100, 101, 0, 9, 102, 103},
+                                           ChannelCase{"image0_rounds_negative_half_away", 10, 9, 40, 60, 102, 7},
+                                           ChannelCase{"opaque_copies_image0", 0, 50, 200, 100, 255, 50},
+                                           ChannelCase{"transparent_is_black", 1, 40, 200, 7, 0, 0},
+                                           ChannelCase{"negative_alpha_divides_by_it", 0, 20, 40, 50, -2, -1235},
+                                           ChannelCase{"alpha_above_255_divides_by_it", 0, 100, 0, 100, 300, 85}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ForegroundPixels, ChoosesThePairPerChannel)
 {

@@ -15,7 +15,10 @@ inline RgbImage filled(Eigen::Index rows, Eigen::Index columns, Rgb colour)
     return image;
 }
 
-inline RgbImage onePixel(Rgb colour) { return filled(1, 1, colour); }
+inline RgbImage onePixel(Rgb colour)
+{
+    return filled(1, 1, colour);
+}
 
 inline Rgb pixelAt(const RgbImage& image, Eigen::Index r = 0, Eigen::Index c = 0)
 {

@@ -27,9 +27,18 @@ TEST(Rounding, AgreesWithTheLibraryOnEveryQuotientTheForegroundCanForm)
     }
     // Exact expectations where a C library may itself be wrong (MinGW's round
     // takes 0.49999999999999994 to 1).
-    const std::pair<double, int> exact[] = {{0.0, 0}, {-0.0, 0}, {0.49999999999999994, 0}, {-0.49999999999999994, 0},
-                                            {0.5, 1}, {-0.5, -1}, {2.5, 3}, {-2.5, -3}, {1.5000000000000002, 2},
-                                            {65024.5, 65025}, {-65024.5, -65025}, {2147483646.5, 2147483647}};
+    const std::pair<double, int> exact[] = {{0.0, 0},
+                                            {-0.0, 0},
+                                            {0.49999999999999994, 0},
+                                            {-0.49999999999999994, 0},
+                                            {0.5, 1},
+                                            {-0.5, -1},
+                                            {2.5, 3},
+                                            {-2.5, -3},
+                                            {1.5000000000000002, 2},
+                                            {65024.5, 65025},
+                                            {-65024.5, -65025},
+                                            {2147483646.5, 2147483647}};
     for (const auto& [x, expected] : exact) {
         EXPECT_EQ(roundHalfAwayFromZero(x), expected) << x;
     }

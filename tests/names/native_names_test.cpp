@@ -33,7 +33,7 @@ TEST_P(NativeText, EveryByteStringRoundTrips)
     }
     const std::string samples[] = {
         "plain.bmp", "caf\xC3\xA9.bmp", "\xE6\x97\xA5\xE6\x9C\xAC.bmp", "latin1-\xE9.bmp",
-        "cut-\xC3", "\xFF\xFE\x80", "\xED\xB2\x80 surrogate bytes", "emoji \xF0\x9F\x98\x80"};
+        "cut-\xC3",  "\xFF\xFE\x80",    "\xED\xB2\x80 surrogate bytes", "emoji \xF0\x9F\x98\x80"};
     for (const std::string& bytes : samples) {
         EXPECT_EQ(nativeFromWide(wideFromNative(bytes)), bytes) << bytes;
     }
@@ -44,8 +44,9 @@ TEST_P(NativeText, EveryByteStringRoundTrips)
     EXPECT_EQ(nativeFromWide(wideFromNative(everyByte)), everyByte);
 }
 
-INSTANTIATE_TEST_SUITE_P(Locales, NativeText, ::testing::Values("C", "C.UTF-8"),
-                         [](const auto& info) { return std::string(info.param[0] == 'C' && info.param[1] == '.' ? "utf8" : "classic"); });
+INSTANTIATE_TEST_SUITE_P(Locales, NativeText, ::testing::Values("C", "C.UTF-8"), [](const auto& info) {
+    return std::string(info.param[0] == 'C' && info.param[1] == '.' ? "utf8" : "classic");
+});
 
 TEST(NativeTextUtf8, DecodesCharactersAndUnrepresentableOnesComeBackAsUtf8)
 {

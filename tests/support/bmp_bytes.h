@@ -67,8 +67,8 @@ inline std::string BmpFile::bytes() const
     put16(file, 28, bitsPerPixel);
     put32(file, 30, compression);
     file += betweenHeadersAndPixels;
-    const std::uint32_t offset = pixelOffset < 0 ? static_cast<std::uint32_t>(file.size())
-                                                 : static_cast<std::uint32_t>(pixelOffset);
+    const std::uint32_t offset =
+        pixelOffset < 0 ? static_cast<std::uint32_t>(file.size()) : static_cast<std::uint32_t>(pixelOffset);
     put32(file, 10, offset);
     if (file.size() < offset) {
         file.resize(offset, '\0');

@@ -8,8 +8,7 @@ namespace ferlane::support {
 
 // The rule a refused action broke; nothing when it was not refused. Any other
 // failure (running out of memory) propagates.
-template <typename Action>
-std::optional<BmpRule> refusalOf(Action&& action)
+template <typename Action> std::optional<BmpRule> refusalOf(Action&& action)
 {
     try {
         action();

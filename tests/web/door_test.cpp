@@ -83,8 +83,8 @@ Outcome run(const std::map<int, std::pair<std::string, Handed>>& chosen)
         ferlane_choose(slot, picture.first.c_str());
     }
     Outcome outcome;
-    for (int step = ferlane_next(); step != FERLANE_STEP_DONE && step != FERLANE_STEP_FAILED &&
-                                    step != FERLANE_STEP_WAITING;
+    for (int step = ferlane_next();
+         step != FERLANE_STEP_DONE && step != FERLANE_STEP_FAILED && step != FERLANE_STEP_WAITING;
          step = ferlane_next()) {
         if (*ferlane_line()) {
             outcome.lines.emplace_back(ferlane_line());
@@ -155,18 +155,17 @@ TEST(PageDoor, WholeRunsGiveTheConsoleToolsFiles)
     RgbImage fromFile;
     reconstructForeground(B0, I0, B1, I1, A.red, fromFile);
 
-    std::map<int, std::pair<std::string, Handed>> chosen = {
-        {FERLANE_SLOT_BACKGROUND0, {"bg0.bmp", asBmp(b0)}},
-        {FERLANE_SLOT_IMAGE0, {"image0.bmp", asBmp(i0)}},
-        {FERLANE_SLOT_BACKGROUND1, {"bg1.bmp", asBmp(b1)}},
-        {FERLANE_SLOT_IMAGE1, {"image1.bmp", asBmp(i1)}}};
+    std::map<int, std::pair<std::string, Handed>> chosen = {{FERLANE_SLOT_BACKGROUND0, {"bg0.bmp", asBmp(b0)}},
+                                                            {FERLANE_SLOT_IMAGE0, {"image0.bmp", asBmp(i0)}},
+                                                            {FERLANE_SLOT_BACKGROUND1, {"bg1.bmp", asBmp(b1)}},
+                                                            {FERLANE_SLOT_IMAGE1, {"image1.bmp", asBmp(i1)}}};
     Outcome whole = run(chosen);
     ASSERT_EQ(whole.last, FERLANE_STEP_DONE) << whole.message;
     EXPECT_EQ(whole.lines, (std::vector<std::string>{"read background0 \"bg0.bmp\"", "read image0 \"image0.bmp\"",
                                                      "read background1 \"bg1.bmp\"", "read image1 \"image1.bmp\"",
                                                      "reconstruct alpha", "write alpha \"alpha.bmp\"",
-                                                     "write calculation error \"error.bmp\"",
-                                                     "reconstruct foreground", "write foreground \"fg.bmp\""}));
+                                                     "write calculation error \"error.bmp\"", "reconstruct foreground",
+                                                     "write foreground \"fg.bmp\""}));
     EXPECT_EQ(whole.offered, (std::vector<int>{FERLANE_FILE_ALPHA, FERLANE_FILE_ERROR, FERLANE_FILE_FOREGROUND}));
     EXPECT_TRUE(whole.files[FERLANE_FILE_ALPHA] == written(alpha, alpha, alpha));
     EXPECT_TRUE(whole.files[FERLANE_FILE_ERROR] == written(error, error, error));
@@ -213,9 +212,9 @@ TEST(PageDoor, TheBackdropCheckGivesTheErrorMapAndItsShares)
     EXPECT_DOUBLE_EQ(ferlane_share(FERLANE_SHARE_UNRESOLVED), 4.0 / 12);
     // Thirds of the width: the first column, the second, the last two.
     const std::map<int, std::vector<double>> parts = {
-        {FERLANE_PART_TOP_LEFT, {0, 0, 1}}, {FERLANE_PART_TOP, {1, 0, 0}},
+        {FERLANE_PART_TOP_LEFT, {0, 0, 1}},      {FERLANE_PART_TOP, {1, 0, 0}},
         {FERLANE_PART_TOP_RIGHT, {0.5, 0.5, 0}}, {FERLANE_PART_CENTRE, {1, 0, 0}},
-        {FERLANE_PART_BOTTOM, {0, 0, 1}}, {FERLANE_PART_BOTTOM_RIGHT, {0.5, 0.5, 0}}};
+        {FERLANE_PART_BOTTOM, {0, 0, 1}},        {FERLANE_PART_BOTTOM_RIGHT, {0.5, 0.5, 0}}};
     for (const auto& [part, shares] : parts) {
         EXPECT_EQ((std::vector<double>{ferlane_share_in(FERLANE_SHARE_EXACT, part),
                                        ferlane_share_in(FERLANE_SHARE_COARSE, part),
@@ -291,14 +290,13 @@ TEST_P(PageDoorRefusals, NameTheirPictureAndStopTheRun)
     EXPECT_EQ(ferlane_next(), FERLANE_STEP_FAILED);
 }
 
-INSTANTIATE_TEST_SUITE_P(Pictures, PageDoorRefusals, ::testing::ValuesIn(refusals()),
-                         [](const auto& info) {
-                             std::string name;
-                             for (const char* c = info.param.what; *c; ++c) {
-                                 name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
-                             }
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Pictures, PageDoorRefusals, ::testing::ValuesIn(refusals()), [](const auto& info) {
+    std::string name;
+    for (const char* c = info.param.what; *c; ++c) {
+        name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+    }
+    return name;
+});
 
 // Calls out of the run's order, as a faulty page might make them, are refused
 // rather than computing with pictures that are missing or of another size.

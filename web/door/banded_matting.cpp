@@ -50,8 +50,7 @@ void append(std::string& file, const Plane& red, const Plane& green, const Plane
 
 // Calls work(begin, end) for bands of rows from the bottom of the picture up, the
 // order in which a BMP file stores them.
-template <typename Work>
-void everyBand(const PackedPicture& picture, Work work)
+template <typename Work> void everyBand(const PackedPicture& picture, Work work)
 {
     const std::int64_t columns = std::max<std::int64_t>(1, picture.columns);
     const std::int64_t bandRows = std::max<std::int64_t>(1, kBandPixels / columns);

@@ -39,17 +39,13 @@ enum FerlaneStep {
 };
 
 /* The files a run writes. */
-enum FerlaneFile {
-    FERLANE_FILE_ALPHA = 0,
-    FERLANE_FILE_ERROR = 1,
-    FERLANE_FILE_FOREGROUND = 2
-};
+enum FerlaneFile { FERLANE_FILE_ALPHA = 0, FERLANE_FILE_ERROR = 1, FERLANE_FILE_FOREGROUND = 2 };
 
 /* Why the page could not hand a picture over. */
 enum FerlaneUnread {
-    FERLANE_UNREAD_CANNOT_READ = 0,    /* the browser can no longer read the file */
-    FERLANE_UNREAD_CANNOT_DECODE = 1,  /* no picture the browser can decode */
-    FERLANE_UNREAD_OUT_OF_MEMORY = 2   /* no memory for its pixels */
+    FERLANE_UNREAD_CANNOT_READ = 0,   /* the browser can no longer read the file */
+    FERLANE_UNREAD_CANNOT_DECODE = 1, /* no picture the browser can decode */
+    FERLANE_UNREAD_OUT_OF_MEMORY = 2  /* no memory for its pixels */
 };
 
 /* The shares of the pixels in an error map. */
@@ -75,10 +71,7 @@ enum FerlanePart {
 };
 
 /* What each call that can fail answers. */
-enum FerlaneStatus {
-    FERLANE_OK = 0,
-    FERLANE_FAILED = 1
-};
+enum FerlaneStatus { FERLANE_OK = 0, FERLANE_FAILED = 1 };
 
 /* A new run: forgets the last one and every picture it held. */
 void ferlane_reset(void);

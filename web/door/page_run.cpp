@@ -12,8 +12,8 @@ namespace ferlane::page {
 namespace {
 
 // The pictures as the console tool's lines name them.
-constexpr std::array<const char*, FERLANE_SLOT_COUNT> kSlotWords = {"background0", "image0", "background1",
-                                                                     "image1", "alpha"};
+constexpr std::array<const char*, FERLANE_SLOT_COUNT> kSlotWords = {"background0", "image0", "background1", "image1",
+                                                                    "alpha"};
 constexpr std::array<const char*, 3> kFileNames = {"alpha.bmp", "error.bmp", "fg.bmp"};
 
 // WebAssembly's 32-bit addresses reach 4 GiB; the runtime, the bands and what the
@@ -109,8 +109,7 @@ void PageRun::plan()
         steps_.push_back({FERLANE_STEP_COMPUTE, -1, -1, false, work, line});
     };
     const std::string writeAlpha = "write alpha \"" + std::string(kFileNames[FERLANE_FILE_ALPHA]) + "\"";
-    const std::string writeError =
-        "write calculation error \"" + std::string(kFileNames[FERLANE_FILE_ERROR]) + "\"";
+    const std::string writeError = "write calculation error \"" + std::string(kFileNames[FERLANE_FILE_ERROR]) + "\"";
     if (!whole) {
         read(FERLANE_SLOT_BACKGROUND0);
         read(FERLANE_SLOT_BACKGROUND1);
@@ -235,9 +234,8 @@ int PageRun::acceptSize(std::int64_t rows, std::int64_t columns)
     }
     const PackedPicture& first = pictures_[FERLANE_SLOT_BACKGROUND0];
     if (rows != first.rows || columns != first.columns) {
-        return fail("error: the images must have same size (" + quoted(slot) + " is " + sizeText(columns, rows) +
-                        ", " + quoted(FERLANE_SLOT_BACKGROUND0) + " is " + sizeText(first.columns, first.rows) +
-                        ")",
+        return fail("error: the images must have same size (" + quoted(slot) + " is " + sizeText(columns, rows) + ", " +
+                        quoted(FERLANE_SLOT_BACKGROUND0) + " is " + sizeText(first.columns, first.rows) + ")",
                     slot);
     }
     return FERLANE_OK;
