@@ -32,7 +32,7 @@ finish() {
 trap finish EXIT
 
 [ "$(id -u)" -eq 0 ] || { echo "check-cluster.sh runs as root: Slurm's daemons need it" >&2; exit 1; }
-install_without_services openssh-server openssh-client parallel rsync slurm-wlm munge procps
+install_without_services openssh-server openssh-client parallel rsync slurm-wlm munge procps iproute2
 configure_and_build build -DFERLANE_BUILD_TESTS=OFF -- ferlane >/dev/null
 export PATH="$root/build/src/app:$PATH"
 
@@ -66,6 +66,14 @@ same_as_local() {  # same_as_local "FILE..." SET...: the sets' FILEs are the loc
   done
 }
 
+# What the processes started here listen on beyond 127.0.0.0/8, into $scratch/exposed.
+exposed() {
+  local pid
+  for pid in "${started[@]}"; do
+    ss -ltnpH | awk -v pid="pid=$pid," 'index($0, pid) && $4 !~ /^127\./' >>"$scratch/exposed"
+  done
+}
+
 sets() {  # sets FOLDER NAME...: FOLDER/sets/NAME for each; "broken" lacks a photograph
   local name
   for name in "${@:2}"; do
@@ -92,6 +100,7 @@ EOF
 chmod +x "$scratch/lost/ferlane"
 machine_up m2 "$scratch/bin"
 machine_up m3 "$scratch/bin"
+exposed
 export HOME="$scratch/home"
 mkdir -p "$HOME/.parallel"
 touch "$HOME/.parallel/will-cite"
@@ -207,6 +216,9 @@ for _ in $(seq 100); do
   sleep 0.2
 done
 expect "slurm: the node is up" [ "$(sinfo -h -o %t)" = idle ]
+exposed
+expect "sshd and Slurm listen on 127.0.0.0/8 only" [ ! -s "$scratch/exposed" ]
+cat "$scratch/exposed" >&2
 
 work="$scratch/slurm-sets"
 sets "$work" a b broken c
