@@ -176,6 +176,7 @@ munged -F --key-file="$slurm/munge-key/munge.key" --socket="$slurm/munge/socket"
   --pid-file="$slurm/munge/munged.pid" --log-file="$slurm/munge/munged.log" \
   --seed-file="$slurm/munge/munged.seed" 2>>"$slurm/munge/munged.log" &
 started+=($!)
+# The node claims a little less memory than slurmd finds: claiming more would drain it.
 cat >"$slurm/slurm.conf" <<EOF
 ClusterName=ferlane-check
 SlurmctldHost=localhost(127.0.0.1)
@@ -202,7 +203,7 @@ SelectTypeParameters=CR_CPU_Memory
 MpiDefault=none
 ReturnToService=2
 MailProg=/bin/true
-NodeName=localhost NodeAddr=127.0.0.1 CPUs=$(nproc) RealMemory=$(awk '/^MemTotal:/ { print int($2 / 1024) }' /proc/meminfo) State=UNKNOWN
+NodeName=localhost NodeAddr=127.0.0.1 CPUs=$(nproc) RealMemory=$(awk '/^MemTotal:/ { print int($2 / 1024 * 0.9) }' /proc/meminfo) State=UNKNOWN
 PartitionName=main Nodes=localhost Default=YES MaxTime=INFINITE State=UP
 EOF
 export SLURM_CONF="$slurm/slurm.conf"
