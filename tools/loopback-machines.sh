@@ -120,7 +120,7 @@ run_leftovers() {
       pid=${environ#/proc/}
       pid=${pid%/environ}
       [ "$pid" = "$1" ] || [ "$pid" = "$2" ] && continue
-      tr "\0" "\n" <"$environ" 2>/dev/null | grep -qxF "FERLANE_LOOPBACK=$3" && echo "$pid"
+      tr "\0" "\n" 2>/dev/null <"$environ" | grep -qxF "FERLANE_LOOPBACK=$3" && echo "$pid"
     done
     true' leftovers "$$" "$BASHPID" "$loopback"
 }
