@@ -53,3 +53,17 @@ example_scene() {  # example_scene DIRECTORY: the folder, made if need be, with 
   mkdir -p "$1"
   cp examples/bg0.bmp examples/bg1.bmp examples/image0.bmp examples/image1.bmp "$1/"
 }
+
+# The README's code blocks marked "<!-- checked: NAME -->", in order, as one script:
+# what CI runs is exactly what the README says. Fails if there is none.
+readme_commands() {  # readme_commands NAME
+  local commands
+  commands=$(awk -v mark="<!-- checked: $1 -->" '
+    $0 == mark { armed = 1; next }
+    armed && /^```sh$/ { inside = 1; armed = 0; next }
+    inside && /^```$/ { inside = 0; next }
+    inside { print }
+    { armed = armed && $0 == "" }' README.md)
+  [ -n "$commands" ] || { echo "no checked commands \"$1\" in README.md" >&2; return 1; }
+  printf '%s\n' "$commands"
+}
