@@ -2,6 +2,7 @@
 
 #include "ferlane_door.h"
 #include "page_run.h"
+#include "warm_up.h"
 
 #include <memory>
 
@@ -24,6 +25,11 @@ FERLANE_EXPORT void ferlane_reset(void)
 {
     run.reset();
     run = std::make_unique<ferlane::page::PageRun>();
+}
+
+FERLANE_EXPORT void ferlane_warm_up(void)
+{
+    ferlane::page::warmUp();
 }
 
 FERLANE_EXPORT void ferlane_choose(int slot, const char* name)

@@ -76,6 +76,10 @@ enum FerlaneStatus { FERLANE_OK = 0, FERLANE_FAILED = 1 };
 /* A new run: forgets the last one and every picture it held. */
 void ferlane_reset(void);
 
+/* Runs a small made-up set, before the page's first, so that the browser has its
+ * fast code ready by then. */
+void ferlane_warm_up(void);
+
 /* Names a chosen picture (UTF-8, copied); a slot never named is not chosen. */
 void ferlane_choose(int slot, const char* name);
 

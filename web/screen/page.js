@@ -91,6 +91,8 @@ function describe(slot) {
 // would compete with the run for memory and processor time.
 const waitingForIdle = [];
 async function whenIdle() {
+  // A run that the same choice starts (several files dropped at once) goes first.
+  await new Promise((resolve) => setTimeout(resolve));
   while (worker) await new Promise((resolve) => waitingForIdle.push(resolve));
 }
 
@@ -237,22 +239,36 @@ window.addEventListener('drop', (event) => {
 });
 
 // Every choice starts a run over the chosen files; the module says whether they
-// make one. A run already going is abandoned for the newer choice.
+// make one. A run already going is abandoned for the newer choice: a worker that
+// has not yet asked for any file takes the newer choice itself (choices made in
+// quick succession then find its module ready); one that has is stopped, and with
+// it all the memory its run took.
+let jobs = 0;
 function startRun(chosenAt) {
   const files = slots.map((slot) => slot.file);
   if (lastJob && files.every((file, i) => file === lastJob[i])) return;
-  stopRun();
+  if (!worker || worker.asked) {
+    stopRun();
+    worker = spareWorker || new Worker(workerUrl);
+    spareWorker = null;
+  }
   lastJob = files;
+  const job = ++jobs;
   stepList.replaceChildren();
   results.hidden = true;
   verdictLine.textContent = '';
   setState('running', 'Working…');
-  worker = spareWorker || new Worker(workerUrl);
-  spareWorker = null;
   const running = worker;
-  worker.onmessage = ({ data }) => {
+  running.asked = false;
+  running.onmessage = ({ data }) => {
+    // A run given up for this one: its question gets an empty answer, and it ends.
+    if (data.job !== job) {
+      if (data.type === 'ask') running.postMessage({ type: 'answer', id: data.id });
+      return;
+    }
     if (data.at !== undefined) timePreviousStep(data.at);
     if (data.type === 'ask') {
+      running.asked = true;
       answer(running, files[data.slot], data);
     } else if (data.type === 'step') {
       const item = document.createElement('li');
@@ -263,7 +279,8 @@ function startRun(chosenAt) {
       slots[data.slot].note.textContent = data.text;
     } else if (data.type === 'waiting') {
       // Nothing was computed: the worker, its memory untouched, serves the next run.
-      if (!spareWorker) spareWorker = worker;
+      if (spareWorker) running.terminate();
+      else spareWorker = running;
       worker = null;
       stopRun();
       setState('idle', data.text);
@@ -281,13 +298,13 @@ function startRun(chosenAt) {
     }
   };
   // A worker that cannot even start (no memory for the module) ends up here.
-  worker.onerror = (event) => {
+  running.onerror = (event) => {
     event.preventDefault();
     stopRun();
     setState('failed', `failed: ${event.message || 'the worker stopped'}`);
     bringIntoView();
   };
-  worker.postMessage({ chosen: files.map((file) => file && { name: file.name, size: file.size }) });
+  running.postMessage({ job, chosen: files.map((file) => file && { name: file.name, size: file.size }) });
 }
 
 // What the worker asks of a chosen file: a piece of its bytes, or the picture as

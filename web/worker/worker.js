@@ -22,19 +22,34 @@ class RunFailed extends Error {
   }
 }
 
+// A newer choice than the run's came before the run asked the page for anything:
+// the run gives way to it, in the same worker.
+class Abandoned extends Error {}
+
+// The newest choice the page sent, and the one being run. Every message carries
+// its run's number, so that the page can tell a run it abandoned.
+let newest = null;
+let running = null;
+
+function tell(message, transfer = []) {
+  postMessage({ job: running.job, ...message }, transfer);
+}
+
 // Questions to the page, each answered once, in whatever order the answers come.
 const questions = new Map();
 let lastQuestion = 0;
-function ask(question) {
+async function ask(question) {
   const id = ++lastQuestion;
-  return new Promise((resolve) => {
+  const answer = await new Promise((resolve) => {
     questions.set(id, resolve);
-    postMessage({ type: 'ask', id, ...question });
+    tell({ type: 'ask', id, ...question });
   });
+  if (running !== newest) throw new Abandoned();
+  return answer;
 }
 
 function step(text) {
-  postMessage({ type: 'step', text, at: performance.now() });
+  tell({ type: 'step', text, at: performance.now() });
 }
 
 // Pieces of a file, straight into the module's memory at `address`. False when the
@@ -80,7 +95,7 @@ function hasTransparency(rgba) {
 }
 
 function note(slot, text) {
-  postMessage({ type: 'note', slot, text });
+  tell({ type: 'note', slot, text });
 }
 
 // A picture the page's browser decoded: no colour profile applied, colours not
@@ -220,32 +235,47 @@ async function run(core, chosen) {
   return { files, previews, shares };
 }
 
-// The module is made ready as soon as the worker starts, before any run is asked for.
-const coreReady = createFerlaneCore();
+// The module is made ready as soon as the worker starts, before any run is asked
+// for, and runs a small set so that the browser has compiled its fast code by then.
+const coreReady = createFerlaneCore().then((core) => {
+  core._ferlane_warm_up();
+  return core;
+});
 
-onmessage = async ({ data }) => {
+async function start(job) {
+  if (job !== newest) return;
+  running = job;
+  let core = null;
+  try {
+    core = await coreReady;
+    if (job !== newest) return;
+    const result = await run(core, job.chosen);
+    if (result.waiting) {
+      tell({ type: 'waiting', text: result.waiting });
+      return;
+    }
+    const transfer = [...Object.values(result.files).map((file) => file.bytes),
+      ...Object.values(result.previews).map((shown) => shown.rgba)];
+    tell({ type: 'done', at: performance.now(), ...result }, transfer);
+  } catch (error) {
+    if (error instanceof Abandoned) return;
+    // The browser found no memory for an array: the module words it.
+    if (core && error instanceof RangeError) core._ferlane_unread(FERLANE.UNREAD_OUT_OF_MEMORY);
+    const text = error instanceof RunFailed ? error.message
+      : core && error instanceof RangeError ? core.UTF8ToString(core._ferlane_message()) : `failed: ${error}`;
+    tell({ type: 'failed', text, slot: error instanceof RunFailed ? error.slot : -1 });
+  }
+}
+
+// Runs one at a time, the newest choice first.
+let queue = Promise.resolve();
+onmessage = ({ data }) => {
   if (data.type === 'answer') {
     const answered = questions.get(data.id);
     questions.delete(data.id);
     if (answered) answered(data);
     return;
   }
-  let core = null;
-  try {
-    core = await coreReady;
-    const result = await run(core, data.chosen);
-    if (result.waiting) {
-      postMessage({ type: 'waiting', text: result.waiting });
-      return;
-    }
-    const transfer = [...Object.values(result.files).map((file) => file.bytes),
-      ...Object.values(result.previews).map((shown) => shown.rgba)];
-    postMessage({ type: 'done', at: performance.now(), ...result }, transfer);
-  } catch (error) {
-    // The browser found no memory for an array: the module words it.
-    if (core && error instanceof RangeError) core._ferlane_unread(FERLANE.UNREAD_OUT_OF_MEMORY);
-    const text = error instanceof RunFailed ? error.message
-      : core && error instanceof RangeError ? core.UTF8ToString(core._ferlane_message()) : `failed: ${error}`;
-    postMessage({ type: 'failed', text, slot: error instanceof RunFailed ? error.slot : -1 });
-  }
+  newest = data;
+  queue = queue.then(() => start(data));
 };
