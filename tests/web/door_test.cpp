@@ -331,6 +331,12 @@ TEST(PageDoor, RefusesCallsOutOfOrder)
     EXPECT_EQ(ferlane_failed_slot(), FERLANE_SLOT_BACKGROUND1);
     EXPECT_EQ(ferlane_compute(), FERLANE_FAILED);
 
+    // Taking a BMP file's bytes as decoded pixels of a size given earlier.
+    ASSERT_EQ(begin(), FERLANE_STEP_PICTURE);
+    ASSERT_NE(ferlane_pixel_buffer(64, 64), nullptr);
+    ASSERT_NE(ferlane_bmp_buffer(small.size()), nullptr);
+    EXPECT_EQ(ferlane_take_pixels(), FERLANE_FAILED);
+
     // Moving on without handing a picture over.
     ASSERT_EQ(begin(), FERLANE_STEP_PICTURE);
     ASSERT_EQ(handOver(large), FERLANE_OK);

@@ -258,37 +258,58 @@ int PageRun::checkBmp(const std::uint8_t* head, std::size_t headLength, double f
     }
 }
 
-std::uint8_t* PageRun::bmpBuffer(std::size_t length)
+// Room for the picture being handed over, of the kind that will take it.
+std::uint8_t* PageRun::hand(Handed kind, double bytes)
 {
-    if (!at(FERLANE_STEP_PICTURE)) {
-        fail("failed");
-        return nullptr;
-    }
     std::free(handed_);
-    handed_ = static_cast<std::uint8_t*>(std::malloc(length > 0 ? length : 1));
-    handedLength_ = length;
+    handed_ = bytes <= static_cast<double>(std::numeric_limits<std::size_t>::max())
+                  ? static_cast<std::uint8_t*>(std::malloc(bytes > 0 ? static_cast<std::size_t>(bytes) : 1))
+                  : nullptr;
+    handedKind_ = handed_ ? kind : Handed::kNothing;
+    handedLength_ = static_cast<std::size_t>(handed_ ? bytes : 0);
     if (!handed_) {
         fail(outOfMemory());
     }
     return handed_;
 }
 
-int PageRun::takeBmp()
+// The picture handed over, if it is of that kind, now the wanted slot's.
+PackedPicture* PageRun::takeHanded(Handed kind)
 {
-    if (!at(FERLANE_STEP_PICTURE) || !handed_) {
-        return fail("failed");
+    if (!at(FERLANE_STEP_PICTURE) || !handed_ || handedKind_ != kind) {
+        fail("failed");
+        return nullptr;
     }
-    const int slot = current()->slot;
-    PackedPicture& picture = pictures_[slot];
+    PackedPicture& picture = pictures_[current()->slot];
     release(picture);
     picture.rgb = handed_;
     handed_ = nullptr;
+    handedKind_ = Handed::kNothing;
+    return &picture;
+}
+
+std::uint8_t* PageRun::bmpBuffer(std::size_t length)
+{
+    if (!at(FERLANE_STEP_PICTURE)) {
+        fail("failed");
+        return nullptr;
+    }
+    return hand(Handed::kBmp, static_cast<double>(length));
+}
+
+int PageRun::takeBmp()
+{
+    const int slot = this->slot();
+    PackedPicture* picture = takeHanded(Handed::kBmp);
+    if (!picture) {
+        return FERLANE_FAILED;
+    }
     try {
-        const PictureSize size = packBmp(picture.rgb, handedLength_);
+        const PictureSize size = packBmp(picture->rgb, handedLength_);
         if (acceptSize(size.rows, size.columns) != FERLANE_OK) {
             return FERLANE_FAILED;
         }
-        fit(picture, size.rows, size.columns);
+        fit(*picture, size.rows, size.columns);
         return FERLANE_OK;
     } catch (...) {
         return failFrom(std::current_exception(), slot);
@@ -304,29 +325,18 @@ std::uint8_t* PageRun::pixelBuffer(int columns, int rows)
     if (acceptSize(rows, columns) != FERLANE_OK) {
         return nullptr;
     }
-    const double bytes = 4.0 * columns * rows;
-    std::free(handed_);
-    handed_ = bytes <= static_cast<double>(std::numeric_limits<std::size_t>::max())
-                  ? static_cast<std::uint8_t*>(std::malloc(bytes > 0 ? static_cast<std::size_t>(bytes) : 1))
-                  : nullptr;
     handedRows_ = rows;
     handedColumns_ = columns;
-    if (!handed_) {
-        fail(outOfMemory());
-    }
-    return handed_;
+    return hand(Handed::kPixels, 4.0 * columns * rows);
 }
 
 int PageRun::takePixels()
 {
-    if (!at(FERLANE_STEP_PICTURE) || !handed_) {
-        return fail("failed");
+    PackedPicture* picture = takeHanded(Handed::kPixels);
+    if (!picture) {
+        return FERLANE_FAILED;
     }
-    PackedPicture& picture = pictures_[current()->slot];
-    release(picture);
-    picture.rgb = handed_;
-    handed_ = nullptr;
-    std::uint8_t* rgba = picture.rgb;
+    std::uint8_t* rgba = picture->rgb;
     const std::size_t count = static_cast<std::size_t>(handedRows_) * static_cast<std::size_t>(handedColumns_);
     // In place: each pixel's three bytes land at or before its four.
     for (std::size_t k = 0; k < count; ++k) {
@@ -334,7 +344,7 @@ int PageRun::takePixels()
         rgba[3 * k + 1] = rgba[4 * k + 1];
         rgba[3 * k + 2] = rgba[4 * k + 2];
     }
-    fit(picture, handedRows_, handedColumns_);
+    fit(*picture, handedRows_, handedColumns_);
     return FERLANE_OK;
 }
 

@@ -61,6 +61,9 @@ private:
         std::string line;
     };
 
+    enum class Handed { kNothing, kBmp, kPixels };
+    std::uint8_t* hand(Handed kind, double bytes);
+    PackedPicture* takeHanded(Handed kind);
     void plan();
     const Step* current() const;
     bool at(int kind) const;
@@ -84,6 +87,7 @@ private:
     std::array<PackedPicture, FERLANE_SLOT_COUNT> pictures_;
     // The picture being handed over: a BMP file's bytes, or decoded pixels.
     std::uint8_t* handed_ = nullptr;
+    Handed handedKind_ = Handed::kNothing;
     std::size_t handedLength_ = 0;
     std::int64_t handedRows_ = 0;
     std::int64_t handedColumns_ = 0;
