@@ -310,6 +310,20 @@ PictureSize readBmpSize(const unsigned char* head, std::size_t headLength, std::
     return {g.rows, g.columns};
 }
 
+StoredPixels readBmpStoredPixels(const unsigned char* head, std::size_t headLength, std::uint64_t fileLength)
+{
+    const Geometry g = geometryOf(head, headLength, fileLength);
+    StoredPixels stored;
+    stored.rows = g.rows;
+    stored.columns = g.columns;
+    // geometryOf has counted the file up to its last row, so no sum here can overflow.
+    const std::uint64_t lastStored = g.rows > 0 ? (static_cast<std::uint64_t>(g.rows) - 1) * g.rowLength : 0;
+    stored.topRowOffset = g.pixelOffset + (g.topDown ? 0 : lastStored);
+    stored.rowStep = g.topDown ? static_cast<std::int64_t>(g.rowLength) : -static_cast<std::int64_t>(g.rowLength);
+    stored.bytesPerPixel = static_cast<std::int64_t>(g.bytesPerPixel);
+    return stored;
+}
+
 PictureSize packBmp(unsigned char* file, std::size_t length)
 {
     const Geometry g = geometryOf(file, length, length);

@@ -37,6 +37,19 @@ struct PictureSize {
 // and so is a length too short for the pixels the header promises.
 PictureSize readBmpSize(const unsigned char* head, std::size_t headLength, std::uint64_t fileLength);
 
+// Where a BMP file's pixels lie, as the reader finds them: for a caller that takes
+// the pixels out of the file's bytes itself, row by row from the top.
+struct StoredPixels {
+    std::int64_t rows = 0;
+    std::int64_t columns = 0;
+    std::uint64_t topRowOffset = 0;  // the top row's first pixel, from the file's first byte
+    std::int64_t rowStep = 0;        // from one row to the row below it: negative when stored bottom-up
+    std::int64_t bytesPerPixel = 0;  // 3 or 4, each pixel's bytes running blue, green, red
+};
+
+// The same from the file's first bytes and its length, refused as readBmpSize refuses them.
+StoredPixels readBmpStoredPixels(const unsigned char* head, std::size_t headLength, std::uint64_t fileLength);
+
 // Reads a BMP file held whole in memory, as readBmp reads a file of that length,
 // into the same memory: its first 3 x rows x columns bytes then hold the picture's
 // red, green and blue values, pixel after pixel, row after row from the top. No

@@ -58,7 +58,7 @@ void hand(const Handed& picture)
 {
     if (!picture.bmp.empty()) {
         const auto* head = reinterpret_cast<const std::uint8_t*>(picture.bmp.data());
-        if (ferlane_check_bmp(head, std::min<std::size_t>(picture.bmp.size(), 54),
+        if (ferlane_check_bmp(head, std::min<std::size_t>(picture.bmp.size(), FERLANE_HEAD_BYTES),
                               picture.claimedLength > 0 ? picture.claimedLength
                                                         : static_cast<double>(picture.bmp.size())) != FERLANE_OK) {
             return;
@@ -230,6 +230,16 @@ TEST(PageDoor, TheBackdropCheckGivesTheErrorMapAndItsShares)
     EXPECT_EQ(waiting.lines, (std::vector<std::string>{"Waiting for the two backgrounds."}));
 }
 
+// A table row's name for the test's, from its description.
+template <typename Row> std::string nameOf(const ::testing::TestParamInfo<Row>& info)
+{
+    std::string name;
+    for (const char* c = info.param.what; *c; ++c) {
+        name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+    }
+    return name;
+}
+
 struct Refused {
     const char* what;
     int slot;
@@ -292,13 +302,7 @@ TEST_P(PageDoorRefusals, NameTheirPictureAndStopTheRun)
     EXPECT_EQ(ferlane_next(), FERLANE_STEP_FAILED);
 }
 
-INSTANTIATE_TEST_SUITE_P(Pictures, PageDoorRefusals, ::testing::ValuesIn(refusals()), [](const auto& info) {
-    std::string name;
-    for (const char* c = info.param.what; *c; ++c) {
-        name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
-    }
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(Pictures, PageDoorRefusals, ::testing::ValuesIn(refusals()), nameOf<Refused>);
 
 // Calls out of the run's order, as a faulty page might make them, are refused
 // rather than computing with pictures that are missing or of another size.
@@ -344,6 +348,115 @@ TEST(PageDoor, RefusesCallsOutOfOrder)
     EXPECT_EQ(ferlane_next(), FERLANE_STEP_FAILED);
     EXPECT_EQ(ferlane_compute(), FERLANE_FAILED);
 }
+
+TEST(PageDoor, TellsAPicturesKindByItsFirstBytes)
+{
+    const struct {
+        std::string head;
+        int kind;
+    } table[] = {
+        {support::sizedBmp(2, 2).bytes(), FERLANE_KIND_BMP},
+        {"BM", FERLANE_KIND_BMP},  // refused later, with the reader's reason
+        {std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), FERLANE_KIND_PNG},
+        {"\xFF\xD8\xFF\xE0\0\x10JFIF", FERLANE_KIND_JPEG},
+        {std::string("\x89PNG\r\n\x1a", 7), FERLANE_KIND_OTHER},  // cut inside the signature
+        {"\xFF\xD8", FERLANE_KIND_OTHER},
+        {"GIF89a", FERLANE_KIND_OTHER},
+        {"MB", FERLANE_KIND_OTHER},
+        {"", FERLANE_KIND_OTHER},
+    };
+    for (const auto& row : table) {
+        EXPECT_EQ(ferlane_picture_kind(reinterpret_cast<const std::uint8_t*>(row.head.data()), row.head.size()),
+                  row.kind)
+            << testing::PrintToString(row.head);
+    }
+}
+
+// BMP files whose pixels the page takes out itself, where the layout says they lie.
+struct Layout {
+    const char* what;
+    std::string file;
+    std::vector<double> layout;  // empty: refused
+    BmpFile picture;             // whose pixels the layout must find
+};
+
+std::vector<Layout> layouts()
+{
+    BmpFile bottomUp = noise(1, 321, 5);  // rows of 963 bytes, padded to 964
+    BmpFile topDown = noise(2, 4, -3);
+    BmpFile thirtyTwo = noise(3, 5, 4, 32);
+    BmpFile longerHeader = noise(4, 3, -2, 32);
+    longerHeader.infoHeaderSize = 124;
+    longerHeader.betweenHeadersAndPixels = std::string(124 - 40, '\0');
+    BmpFile gap = noise(5, 2, 2);
+    gap.pixelOffset = 70;
+    std::string cut = noise(6, 8, 6).bytes();
+    cut.resize(cut.size() - 30);
+    std::string unsigned_ = noise(7, 2, 2).bytes();
+    unsigned_[0] = 'X';
+    return {
+        {"bottom up, rows padded", bottomUp.bytes(), {321, 5, 54 + 4 * 964.0, -964, 3}, bottomUp},
+        {"top down", topDown.bytes(), {4, 3, 54, 12, 3}, topDown},
+        {"32 bits", thirtyTwo.bytes(), {5, 4, 54 + 3 * 20, -20, 4}, thirtyTwo},
+        {"a longer information header", longerHeader.bytes(), {3, 2, 138, 12, 4}, longerHeader},
+        {"pixels after a gap", gap.bytes(), {2, 2, 70 + 8, -8, 3}, gap},
+        {"16 bits", support::sizedBmp(4, 4, 16).bytes(), {}, {}},
+        {"cut inside its pixels", cut, {}, {}},
+        {"no signature", unsigned_, {}, {}},
+        {"cut inside its headers", support::sizedBmp(4, 4).bytes().substr(0, 40), {}, {}},
+    };
+}
+
+class PageDoorLayouts : public ::testing::TestWithParam<Layout> {};
+
+TEST_P(PageDoorLayouts, LeadToEveryPixelAsTheReaderReadsIt)
+{
+    const Layout& row = GetParam();
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(row.file.data());
+    std::vector<double> layout(FERLANE_BMP_LAYOUT_COUNT, -7);
+    const int status = ferlane_bmp_layout(bytes, row.file.size(), static_cast<double>(row.file.size()), layout.data());
+    if (row.layout.empty()) {
+        EXPECT_EQ(status, FERLANE_FAILED);
+        return;
+    }
+    ASSERT_EQ(status, FERLANE_OK);
+    EXPECT_EQ(layout, row.layout);
+    for (int r = 0; r < layout[FERLANE_BMP_ROWS]; ++r) {
+        for (int c = 0; c < layout[FERLANE_BMP_COLUMNS]; ++c) {
+            const auto at = static_cast<std::size_t>(layout[FERLANE_BMP_TOP_ROW] + r * layout[FERLANE_BMP_ROW_STEP] +
+                                                     c * layout[FERLANE_BMP_PIXEL_BYTES]);
+            ASSERT_LE(at + 3, row.file.size());
+            const Rgb blueFirst = {static_cast<unsigned char>(row.file[at + 2]),
+                                   static_cast<unsigned char>(row.file[at + 1]),
+                                   static_cast<unsigned char>(row.file[at])};
+            ASSERT_EQ(blueFirst, row.picture.pixel(r, c)) << "row " << r << ", column " << c;
+        }
+    }
+}
+
+// The page hands over only a file's first FERLANE_HEAD_BYTES before its pixels:
+// they must tell what the whole file tells.
+TEST_P(PageDoorLayouts, NeedNoMoreThanTheHeadBytes)
+{
+    const Layout& row = GetParam();
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(row.file.data());
+    const auto length = static_cast<double>(row.file.size());
+    const std::size_t head = std::min<std::size_t>(row.file.size(), FERLANE_HEAD_BYTES);
+    std::vector<double> fromHead(FERLANE_BMP_LAYOUT_COUNT, -7), fromWhole(FERLANE_BMP_LAYOUT_COUNT, -7);
+    EXPECT_EQ(ferlane_bmp_layout(bytes, head, length, fromHead.data()),
+              ferlane_bmp_layout(bytes, row.file.size(), length, fromWhole.data()));
+    EXPECT_EQ(fromHead, fromWhole);
+    const auto check = [&](std::size_t given) {
+        ferlane_reset();
+        ferlane_choose(FERLANE_SLOT_BACKGROUND0, "x.bmp");
+        ferlane_choose(FERLANE_SLOT_BACKGROUND1, "y.bmp");
+        EXPECT_EQ(ferlane_next(), FERLANE_STEP_PICTURE);
+        return std::make_pair(ferlane_check_bmp(bytes, given, length), std::string(ferlane_message()));
+    };
+    EXPECT_EQ(check(head), check(row.file.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, PageDoorLayouts, ::testing::ValuesIn(layouts()), nameOf<Layout>);
 
 TEST(PageDoor, PicturesTheBrowserCouldNotReadAreNamedWithWhatToDo)
 {

@@ -4,6 +4,12 @@
 #include "page_run.h"
 #include "warm_up.h"
 
+#include "image/bmp_layout.h"
+#include "image/bmp_reader.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <initializer_list>
 #include <memory>
 
 #ifdef __EMSCRIPTEN__
@@ -16,6 +22,14 @@
 namespace {
 
 std::unique_ptr<ferlane::page::PageRun> run = std::make_unique<ferlane::page::PageRun>();
+
+static_assert(FERLANE_HEAD_BYTES == ferlane::bmp::kHeadersSize,
+              "the page hands over every header byte the reader reads");
+
+bool startsWith(const uint8_t* head, size_t headLength, std::initializer_list<uint8_t> signature)
+{
+    return head && headLength >= signature.size() && std::equal(signature.begin(), signature.end(), head);
+}
 
 }  // namespace
 
@@ -50,6 +64,41 @@ FERLANE_EXPORT const char* ferlane_line(void)
 FERLANE_EXPORT int ferlane_slot(void)
 {
     return run->slot();
+}
+
+FERLANE_EXPORT int ferlane_picture_kind(const uint8_t* head, size_t headLength)
+{
+    if (head && headLength >= 2 &&
+        ferlane::bmp::loadU16(head + ferlane::bmp::kSignatureAt) == ferlane::bmp::kSignature) {
+        return FERLANE_KIND_BMP;
+    }
+    if (startsWith(head, headLength, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'})) {
+        return FERLANE_KIND_PNG;
+    }
+    if (startsWith(head, headLength, {0xFF, 0xD8, 0xFF})) {
+        return FERLANE_KIND_JPEG;
+    }
+    return FERLANE_KIND_OTHER;
+}
+
+FERLANE_EXPORT int ferlane_bmp_layout(const uint8_t* head, size_t headLength, double fileLength, double* layout)
+{
+    // 2^64: a length no file has, and beyond what converts to one.
+    if (!head || !layout || !(fileLength >= 0 && fileLength < 18446744073709551616.0)) {
+        return FERLANE_FAILED;
+    }
+    try {
+        const ferlane::StoredPixels stored =
+            ferlane::readBmpStoredPixels(head, headLength, static_cast<std::uint64_t>(fileLength));
+        layout[FERLANE_BMP_COLUMNS] = static_cast<double>(stored.columns);
+        layout[FERLANE_BMP_ROWS] = static_cast<double>(stored.rows);
+        layout[FERLANE_BMP_TOP_ROW] = static_cast<double>(stored.topRowOffset);
+        layout[FERLANE_BMP_ROW_STEP] = static_cast<double>(stored.rowStep);
+        layout[FERLANE_BMP_PIXEL_BYTES] = static_cast<double>(stored.bytesPerPixel);
+        return FERLANE_OK;
+    } catch (...) {
+        return FERLANE_FAILED;
+    }
 }
 
 FERLANE_EXPORT int ferlane_check_bmp(const uint8_t* head, size_t headLength, double fileLength)

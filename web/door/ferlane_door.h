@@ -73,6 +73,24 @@ enum FerlanePart {
 /* What each call that can fail answers. */
 enum FerlaneStatus { FERLANE_OK = 0, FERLANE_FAILED = 1 };
 
+/* What a picture file is, told by its first bytes. */
+enum FerlaneKind { FERLANE_KIND_BMP = 0, FERLANE_KIND_PNG = 1, FERLANE_KIND_JPEG = 2, FERLANE_KIND_OTHER = 3 };
+
+/* How many of a file's first bytes the page hands to ferlane_picture_kind,
+ * ferlane_check_bmp and ferlane_bmp_layout: enough for every header field they
+ * read (a shorter file is handed whole). */
+enum FerlaneHead { FERLANE_HEAD_BYTES = 54 };
+
+/* Where a BMP file's pixels lie, as ferlane_bmp_layout tells it. */
+enum FerlaneBmpLayout {
+    FERLANE_BMP_COLUMNS = 0,     /* the picture's columns */
+    FERLANE_BMP_ROWS = 1,        /* and rows */
+    FERLANE_BMP_TOP_ROW = 2,     /* the byte offset of its top row's first pixel */
+    FERLANE_BMP_ROW_STEP = 3,    /* bytes from one row to the row below it, negative for rows stored bottom-up */
+    FERLANE_BMP_PIXEL_BYTES = 4, /* 3 or 4, each pixel's bytes running blue, green, red */
+    FERLANE_BMP_LAYOUT_COUNT = 5
+};
+
 /* A new run: forgets the last one and every picture it held. */
 void ferlane_reset(void);
 
@@ -92,6 +110,15 @@ const char* ferlane_line(void);
 
 /* The picture a FERLANE_STEP_PICTURE wants. */
 int ferlane_slot(void);
+
+/* The kind of the picture whose first bytes (up to FERLANE_HEAD_BYTES) these are. */
+int ferlane_picture_kind(const uint8_t* head, size_t headLength);
+
+/* Where the pixels of a BMP file lie, from its first bytes and its length, as the
+ * reader finds them: layout[FERLANE_BMP_*] receives each value (doubles, so that
+ * offsets in files above 2 GiB stay exact). FERLANE_FAILED for a file the reader
+ * refuses. Touches no run. */
+int ferlane_bmp_layout(const uint8_t* head, size_t headLength, double fileLength, double* layout);
 
 /* A BMP file's first bytes (its headers) and its length, checked before any pixel
  * is handed over: refused as the reader refuses it, for a size other than
