@@ -22,4 +22,10 @@ void prepareFreshMemory(void* data, std::size_t bytes);
 // system refuses changes nothing.
 void prepareForWriting(void* data, std::size_t bytes);
 
+// What prepareFreshMemory does with memory past the threshold: prepareForWriting,
+// unless a benchmark's build of the tool (bench/) puts another way of asking for
+// memory in its place before any plane is sized, to time the two against each other.
+using FreshMemoryPreparation = void (*)(void* data, std::size_t bytes);
+void prepareFreshMemoryWith(FreshMemoryPreparation preparation);
+
 }  // namespace ferlane

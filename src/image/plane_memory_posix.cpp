@@ -1,5 +1,4 @@
 #include "plane_memory.h"
-#include "plane_memory_mode.h"
 
 #include <cstdint>
 
@@ -25,18 +24,10 @@ void prepareForWriting(void* data, std::size_t bytes)
     }
     void* const range = reinterpret_cast<void*>(first);
     const std::size_t length = last - first;
-    // Both calls may be refused: a kernel without the advice answers EINVAL, one
-    // short of memory ENOMEM. Either way the plane is as usable as before, and its
-    // pages arrive one by one as it is written, as they always did.
-#ifdef MADV_HUGEPAGE
-    if (kPlaneMemoryMode >= kLargePrefaulted) {
-        // Not in the release. On virtual machines whose host takes back freed memory
-        // in large blocks, large pages are exactly the memory the host must supply
-        // afresh: a run started after a pause took twice as long with them.
-        madvise(range, length, MADV_HUGEPAGE);
-    }
-#endif
     // One call supplies the whole range, instead of one trap per page at first write.
+    // It may be refused: a kernel without the advice answers EINVAL, one short of
+    // memory ENOMEM. Either way the plane is as usable as before, and its pages
+    // arrive one by one as it is written, as they always did.
 #ifdef MADV_POPULATE_WRITE
     madvise(range, length, MADV_POPULATE_WRITE);
 #endif
