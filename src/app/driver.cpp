@@ -5,9 +5,12 @@
 #include "image/bmp_reader.h"
 #include "matting/alpha.h"
 #include "matting/foreground.h"
+#include "plan/run_plan.h"
 #include "result_files.h"
 #include "version.h"
 
+#include <array>
+#include <optional>
 #include <utility>
 
 namespace ferlane {
@@ -20,34 +23,35 @@ struct InputError {
 
 constexpr const wchar_t* kSection = L"Ferlane";
 
-struct FileNames {
-    std::wstring background0;
-    std::wstring background1;
-    std::wstring image0;
-    std::wstring image1;
-    std::wstring alpha;
-    std::wstring error;
-    std::wstring foreground;
-};
+// The plan's text is ASCII: each character widens as it is.
+std::wstring widen(const std::string& text)
+{
+    return std::wstring(text.begin(), text.end());
+}
 
-// Resolved in this order, silently, before any picture is opened.
+// One name for each of the plan's pictures, by plan::Picture.
+using FileNames = std::array<std::wstring, plan::kPictureCount>;
+
+const std::wstring& nameOf(const FileNames& names, plan::Picture picture)
+{
+    return names[static_cast<std::size_t>(picture)];
+}
+
+// Resolved silently, before any picture is opened.
 FileNames resolveFileNames(const Settings& settings)
 {
     FileNames names;
-    names.background0 = settings.get(kSection, L"Background0", L"bg0.bmp");
-    names.background1 = settings.get(kSection, L"Background1", L"bg1.bmp");
-    names.image0 = settings.get(kSection, L"Image0", L"image0.bmp");
-    names.image1 = settings.get(kSection, L"Image1", L"image1.bmp");
-    names.alpha = settings.get(kSection, L"Alpha", L"alpha.bmp");
-    names.error = settings.get(kSection, L"Error", L"error.bmp");
-    names.foreground = settings.get(kSection, L"Foreground", L"fg.bmp");
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        const plan::Naming& naming = plan::namingOf(static_cast<plan::Picture>(k));
+        names[k] = settings.get(kSection, widen(naming.key).c_str(), widen(naming.defaultName).c_str());
+    }
     return names;
 }
 
 void requireSameSize(const RgbImage& image, const RgbImage& reference)
 {
     if (image.columns() != reference.columns() || image.rows() != reference.rows()) {
-        throw InputError{L"the images must have same size"};
+        throw InputError{widen(plan::kSameSize)};
     }
 }
 
@@ -59,59 +63,62 @@ void printBanner(Console& console)
     console.printLine(L"");
 }
 
-struct Photographs {
-    RgbImage background0;
-    RgbImage image0;
-    RgbImage background1;
-    RgbImage image1;
+// What a run holds between its steps: the photographs, by plan::Picture, the
+// matte, and the calculation error until it is written.
+struct Held {
+    std::array<RgbImage, 4> photographs;
+    Plane alpha;
+    Plane error;
+    RgbImage foreground;
+
+    RgbImage& photograph(plan::Picture picture) { return photographs[static_cast<std::size_t>(picture)]; }
 };
 
-// One photograph: its line, the picture, and its place among the kept inputs. Every
+// One photograph: the picture, and its place among the kept inputs. Every
 // photograph after the first must have the first one's size.
-void readPhotograph(Console& console, const wchar_t* line, const std::wstring& name, RgbImage& image,
-                    ResultFiles& results, const RgbImage* first = nullptr)
+void readPhotograph(const std::wstring& name, plan::Picture picture, Held& held, ResultFiles& results)
 {
-    console.printFileLine(line, name);
+    RgbImage& image = held.photograph(picture);
     readBmpFile(name, image);
     results.keep(name);
-    if (first != nullptr) {
-        requireSameSize(image, *first);
+    if (picture != plan::Picture::kBackground0) {
+        requireSameSize(image, held.photograph(plan::Picture::kBackground0));
     }
 }
 
-// The matte: read from an existing alpha file, which always wins over computing
-// one, or computed and written with its calculation error. The file, when there
-// is one, is already open.
-void alphaStage(Console& console, ResultFiles& results, const FileNames& names, const Photographs& photos,
-                OptionalBmpFile& alphaFile, Plane& alpha)
+// The matte of an existing alpha file, already open: its red channel.
+void readAlpha(OptionalBmpFile& alphaFile, Held& held)
 {
-    if (alphaFile.isOpen()) {
-        results.keep(names.alpha);
-        console.printFileLine(L"read alpha ", names.alpha);
-        RgbImage stored;
-        alphaFile.read(stored);
-        requireSameSize(stored, photos.background0);
-        alpha = std::move(stored.red);  // a stored matte is its red channel
-        return;
-    }
-    console.printLine(L"reconstruct alpha");
-    Plane error;
-    reconstructAlpha(photos.background0, photos.image0, photos.background1, photos.image1, alpha, error);
-    console.printFileLine(L"write alpha ", names.alpha);
-    results.write(names.alpha, alpha, alpha, alpha);
-    console.printFileLine(L"write calculation error ", names.error);
-    results.write(names.error, error, error, error);
+    RgbImage stored;
+    alphaFile.read(stored);
+    requireSameSize(stored, held.photograph(plan::Picture::kBackground0));
+    held.alpha = std::move(stored.red);
 }
 
-// The subject's colours, from the matte, written.
-void foregroundStage(Console& console, ResultFiles& results, const FileNames& names, const Photographs& photos,
-                     const Plane& alpha)
+void reconstruct(plan::Picture picture, Held& held)
 {
-    console.printLine(L"reconstruct foreground");
-    RgbImage foreground;
-    reconstructForeground(photos.background0, photos.image0, photos.background1, photos.image1, alpha, foreground);
-    console.printFileLine(L"write foreground ", names.foreground);
-    results.write(names.foreground, foreground);
+    using plan::Picture;
+    const RgbImage& b0 = held.photograph(Picture::kBackground0);
+    const RgbImage& i0 = held.photograph(Picture::kImage0);
+    const RgbImage& b1 = held.photograph(Picture::kBackground1);
+    const RgbImage& i1 = held.photograph(Picture::kImage1);
+    if (picture == Picture::kAlpha) {
+        reconstructAlpha(b0, i0, b1, i1, held.alpha, held.error);
+    } else {
+        reconstructForeground(b0, i0, b1, i1, held.alpha, held.foreground);
+    }
+}
+
+void write(const std::wstring& name, plan::Picture picture, Held& held, ResultFiles& results)
+{
+    if (picture == plan::Picture::kAlpha) {
+        results.write(name, held.alpha, held.alpha, held.alpha);
+    } else if (picture == plan::Picture::kError) {
+        results.write(name, held.error, held.error, held.error);
+        Plane().swap(held.error);  // not needed again
+    } else {
+        results.write(name, held.foreground);
+    }
 }
 
 void run(std::int32_t argumentCount, const wchar_t* const* argumentVector, const std::wstring& executablePath,
@@ -123,20 +130,47 @@ void run(std::int32_t argumentCount, const wchar_t* const* argumentVector, const
     const FileNames names = resolveFileNames(settings);
 
     ResultFiles results;
-    Photographs photos;
-    readPhotograph(console, L"read background0 ", names.background0, photos.background0, results);
-    readPhotograph(console, L"read image0 ", names.image0, photos.image0, results, &photos.background0);
-    readPhotograph(console, L"read background1 ", names.background1, photos.background1, results, &photos.background0);
-    readPhotograph(console, L"read image1 ", names.image1, photos.image1, results, &photos.background0);
-
-    // An alpha file is held open to the end of the run: an open file keeps its
-    // identity (no new file can take its inode or file index), so no result can be
-    // mistaken for it or written over it, and on Windows no other program can
-    // delete it while its matte is in use.
-    OptionalBmpFile alphaFile(names.alpha);
-    Plane alpha;
-    alphaStage(console, results, names, photos, alphaFile, alpha);
-    foregroundStage(console, results, names, photos, alpha);
+    Held held;
+    // An alpha file is opened once the photographs are read, at the first step that
+    // depends on whether there is one, and held open to the end of the run: an open
+    // file keeps its identity (no new file can take its inode or file index), so no
+    // result can be mistaken for it or written over it, and on Windows no other
+    // program can delete it while its matte is in use. An existing one always wins
+    // over computing the matte.
+    std::optional<OptionalBmpFile> alphaFile;
+    for (const plan::Step& step : plan::everyStep()) {
+        if (step.matte != plan::Matte::kEither && !alphaFile) {
+            alphaFile.emplace(nameOf(names, plan::Picture::kAlpha));
+        }
+        const bool fromFile = alphaFile && alphaFile->isOpen();
+        if (!step.takenIn(fromFile ? plan::Set::kPhotographsAndAlphaFile : plan::Set::kPhotographs)) {
+            continue;
+        }
+        const std::wstring& name = nameOf(names, step.picture);
+        if (step.action == plan::Action::kRead && step.picture == plan::Picture::kAlpha) {
+            results.keep(name);
+        }
+        if (step.namesFile()) {
+            console.printFileLine(widen(step.line()), name);
+        } else {
+            console.printLine(widen(step.line()));
+        }
+        switch (step.action) {
+        case plan::Action::kRead:
+            if (step.picture == plan::Picture::kAlpha) {
+                readAlpha(*alphaFile, held);
+            } else {
+                readPhotograph(name, step.picture, held, results);
+            }
+            break;
+        case plan::Action::kReconstruct:
+            reconstruct(step.picture, held);
+            break;
+        case plan::Action::kWrite:
+            write(name, step.picture, held, results);
+            break;
+        }
+    }
 }
 
 }  // namespace
@@ -148,9 +182,9 @@ int runFerlane(std::int32_t argumentCount, const wchar_t* const* argumentVector,
         run(argumentCount, argumentVector, executablePath, console);
         return 0;
     } catch (const InputError& failure) {
-        console.printLine(L"error: " + failure.text);
+        console.printLine(widen(plan::kInputErrorPrefix) + failure.text);
     } catch (...) {
-        console.printLine(L"failed");
+        console.printLine(widen(plan::kFailed));
     }
     return -1;
 }

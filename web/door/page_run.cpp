@@ -2,6 +2,7 @@
 
 #include "image/bmp_reader.h"
 #include "image/bmp_refusal.h"
+#include "plan/run_plan.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,20 +12,50 @@
 namespace ferlane::page {
 namespace {
 
-// The pictures as the console tool's lines name them.
-constexpr std::array<const char*, FERLANE_SLOT_COUNT> kSlotWords = {"background0", "image0", "background1", "image1",
-                                                                    "alpha"};
-constexpr std::array<const char*, 3> kFileNames = {"alpha.bmp", "error.bmp", "fg.bmp"};
+// The door's slots are the plan's pictures read, and its files the plan's results.
+static_assert(FERLANE_SLOT_BACKGROUND0 == static_cast<int>(plan::Picture::kBackground0) &&
+                  FERLANE_SLOT_IMAGE0 == static_cast<int>(plan::Picture::kImage0) &&
+                  FERLANE_SLOT_BACKGROUND1 == static_cast<int>(plan::Picture::kBackground1) &&
+                  FERLANE_SLOT_IMAGE1 == static_cast<int>(plan::Picture::kImage1) &&
+                  FERLANE_SLOT_ALPHA == static_cast<int>(plan::Picture::kAlpha),
+              "slots are numbered as the plan's pictures");
+constexpr int kFirstResult = static_cast<int>(plan::Picture::kAlpha);
+static_assert(FERLANE_FILE_ALPHA + kFirstResult == static_cast<int>(plan::Picture::kAlpha) &&
+                  FERLANE_FILE_ERROR + kFirstResult == static_cast<int>(plan::Picture::kError) &&
+                  FERLANE_FILE_FOREGROUND + kFirstResult == static_cast<int>(plan::Picture::kForeground),
+              "files are numbered as the plan's results");
+
+const plan::Naming& namingOfSlot(int slot)
+{
+    return plan::namingOf(static_cast<plan::Picture>(slot));
+}
+
+// The page names its results as the console tool does when told nothing else.
+const char* fileNameOf(int file)
+{
+    return plan::namingOf(static_cast<plan::Picture>(file + kFirstResult)).defaultName;
+}
+
+std::string inQuotes(const std::string& name)
+{
+    return "\"" + name + "\"";
+}
 
 // WebAssembly's 32-bit addresses reach 4 GiB; the runtime, the bands and what the
 // allocator cannot reuse need some of it.
 constexpr double kModuleBytes = 4.0 * 1024 * 1024 * 1024;
 constexpr double kReservedBytes = 256.0 * 1024 * 1024;
 
-const char* outOfMemory()
+// What a failure's message starts with when it says why.
+std::string failedBecause()
 {
-    return "failed: out of memory. The pictures are too large for this browser tab; make them smaller, "
-           "or use the console tool";
+    return std::string(plan::kFailed) + ": ";
+}
+
+std::string outOfMemory()
+{
+    return failedBecause() +
+           "out of memory. The pictures are too large for this browser tab; make them smaller, or use the console tool";
 }
 
 // Why the reader refused a file, in the words of someone who took the photograph.
@@ -84,7 +115,7 @@ void PageRun::choose(int slot, const char* name)
 
 std::string PageRun::quoted(int slot) const
 {
-    return std::string(kSlotWords[slot]) + " \"" + names_[slot] + "\"";
+    return std::string(namingOfSlot(slot).word) + " " + inQuotes(names_[slot]);
 }
 
 // Both backgrounds and both photographs make a run, with an alpha file if one is
@@ -98,42 +129,33 @@ void PageRun::plan()
         return;
     }
     const bool whole = chosen_[FERLANE_SLOT_IMAGE0] && chosen_[FERLANE_SLOT_IMAGE1];
-    const bool alphaFile = whole && chosen_[FERLANE_SLOT_ALPHA];
-    const auto read = [&](int slot) {
-        steps_.push_back({FERLANE_STEP_PICTURE, slot, -1, false, Work::kNone, "read " + quoted(slot)});
-    };
-    const auto write = [&](int file, bool offered, const std::string& line) {
-        steps_.push_back({FERLANE_STEP_FILE, -1, file, offered, Work::kNone, line});
-    };
-    const auto compute = [&](Work work, const std::string& line) {
-        steps_.push_back({FERLANE_STEP_COMPUTE, -1, -1, false, work, line});
-    };
-    const std::string writeAlpha = "write alpha \"" + std::string(kFileNames[FERLANE_FILE_ALPHA]) + "\"";
-    const std::string writeError = "write calculation error \"" + std::string(kFileNames[FERLANE_FILE_ERROR]) + "\"";
-    if (!whole) {
-        read(FERLANE_SLOT_BACKGROUND0);
-        read(FERLANE_SLOT_BACKGROUND1);
-        compute(Work::kAlpha, "reconstruct alpha");
-        write(FERLANE_FILE_ERROR, true, writeError);
-    } else {
-        read(FERLANE_SLOT_BACKGROUND0);
-        read(FERLANE_SLOT_IMAGE0);
-        read(FERLANE_SLOT_BACKGROUND1);
-        read(FERLANE_SLOT_IMAGE1);
-        if (alphaFile) {
-            // The page shows the matte it used, so an alpha file is written too,
-            // silently and not offered: the console tool writes no alpha then.
-            read(FERLANE_SLOT_ALPHA);
-            compute(Work::kAlphaFile, "");
-            write(FERLANE_FILE_ALPHA, false, "");
-        } else {
-            compute(Work::kAlpha, "reconstruct alpha");
-            write(FERLANE_FILE_ALPHA, true, writeAlpha);
-            write(FERLANE_FILE_ERROR, true, writeError);
+    const plan::Set set = !whole                        ? plan::Set::kBackdrops
+                          : chosen_[FERLANE_SLOT_ALPHA] ? plan::Set::kPhotographsAndAlphaFile
+                                                        : plan::Set::kPhotographs;
+    for (const plan::Step& step : plan::stepsOf(set)) {
+        const int picture = static_cast<int>(step.picture);
+        switch (step.action) {
+        case plan::Action::kRead:
+            steps_.push_back(
+                {FERLANE_STEP_PICTURE, picture, -1, false, Work::kNone, step.line() + inQuotes(names_[picture])});
+            if (step.picture == plan::Picture::kAlpha) {
+                // The page shows the matte it used, so an alpha file is written
+                // too, silently and not offered: the console tool writes no alpha then.
+                steps_.push_back({FERLANE_STEP_COMPUTE, -1, -1, false, Work::kAlphaFile, ""});
+                steps_.push_back({FERLANE_STEP_FILE, -1, FERLANE_FILE_ALPHA, false, Work::kNone, ""});
+            }
+            break;
+        case plan::Action::kReconstruct:
+            steps_.push_back({FERLANE_STEP_COMPUTE, -1, -1, false,
+                              step.picture == plan::Picture::kAlpha ? Work::kAlpha : Work::kForeground, step.line()});
+            break;
+        case plan::Action::kWrite: {
+            const int file = picture - kFirstResult;
+            steps_.push_back(
+                {FERLANE_STEP_FILE, -1, file, true, Work::kNone, step.line() + inQuotes(fileNameOf(file))});
+            break;
         }
-        compute(Work::kForeground, "reconstruct foreground");
-        write(FERLANE_FILE_FOREGROUND, true,
-              "write foreground \"" + std::string(kFileNames[FERLANE_FILE_FOREGROUND]) + "\"");
+        }
     }
     steps_.push_back({FERLANE_STEP_DONE, -1, -1, false, Work::kNone, ""});
 }
@@ -158,7 +180,7 @@ int PageRun::next()
         // A picture must be handed over before the run goes on; a file is the
         // page's once it moves on.
         if (step->kind == FERLANE_STEP_PICTURE && !pictures_[step->slot].rgb) {
-            fail("failed: " + quoted(step->slot) + " was not handed over", step->slot);
+            fail(failedBecause() + quoted(step->slot) + " was not handed over", step->slot);
         } else if (step->kind == FERLANE_STEP_FILE) {
             std::string().swap(files_[step->file]);
         }
@@ -198,14 +220,14 @@ int PageRun::failFrom(std::exception_ptr failure, int slot)
         return fail(outOfMemory());
     } catch (const BmpRefusal& refusal) {
         if (slot >= 0) {
-            return fail("failed: " + quoted(slot) + " is no BMP this tool reads: " + reason(refusal.rule()), slot);
+            return fail(failedBecause() + quoted(slot) + " is no BMP this tool reads: " + reason(refusal.rule()), slot);
         }
         if (refusal.rule() == BmpRule::kTooLargeForFormat) {
-            return fail("failed: the results are too large for a BMP file");
+            return fail(failedBecause() + "the results are too large for a BMP file");
         }
-        return fail("failed");
+        return fail(plan::kFailed);
     } catch (...) {
-        return fail("failed");
+        return fail(plan::kFailed);
     }
 }
 
@@ -224,7 +246,7 @@ int PageRun::acceptSize(std::int64_t rows, std::int64_t columns)
         if (bytes > kModuleBytes - kReservedBytes) {
             char needed[32];
             std::snprintf(needed, sizeof needed, "%.1f", bytes / 1e9);
-            return fail("failed: " + quoted(slot) + " is " + sizeText(columns, rows) +
+            return fail(failedBecause() + quoted(slot) + " is " + sizeText(columns, rows) +
                             " pixels: a set of that size needs " + needed +
                             " GB here, more than a browser tab gives this page; make the pictures smaller, "
                             "or use the console tool",
@@ -234,8 +256,9 @@ int PageRun::acceptSize(std::int64_t rows, std::int64_t columns)
     }
     const PackedPicture& first = pictures_[FERLANE_SLOT_BACKGROUND0];
     if (rows != first.rows || columns != first.columns) {
-        return fail("error: the images must have same size (" + quoted(slot) + " is " + sizeText(columns, rows) + ", " +
-                        quoted(FERLANE_SLOT_BACKGROUND0) + " is " + sizeText(first.columns, first.rows) + ")",
+        return fail(std::string(plan::kInputErrorPrefix) + plan::kSameSize + " (" + quoted(slot) + " is " +
+                        sizeText(columns, rows) + ", " + quoted(FERLANE_SLOT_BACKGROUND0) + " is " +
+                        sizeText(first.columns, first.rows) + ")",
                     slot);
     }
     return FERLANE_OK;
@@ -244,7 +267,7 @@ int PageRun::acceptSize(std::int64_t rows, std::int64_t columns)
 int PageRun::checkBmp(const std::uint8_t* head, std::size_t headLength, double fileLength)
 {
     if (!at(FERLANE_STEP_PICTURE)) {
-        return fail("failed");
+        return fail(plan::kFailed);
     }
     const int slot = current()->slot;
     if (!(fileLength >= 0) || fileLength > static_cast<double>(std::numeric_limits<std::size_t>::max())) {
@@ -277,7 +300,7 @@ std::uint8_t* PageRun::hand(Handed kind, double bytes)
 PackedPicture* PageRun::takeHanded(Handed kind)
 {
     if (!at(FERLANE_STEP_PICTURE) || !handed_ || handedKind_ != kind) {
-        fail("failed");
+        fail(plan::kFailed);
         return nullptr;
     }
     PackedPicture& picture = pictures_[current()->slot];
@@ -291,7 +314,7 @@ PackedPicture* PageRun::takeHanded(Handed kind)
 std::uint8_t* PageRun::bmpBuffer(std::size_t length)
 {
     if (!at(FERLANE_STEP_PICTURE)) {
-        fail("failed");
+        fail(plan::kFailed);
         return nullptr;
     }
     return hand(Handed::kBmp, static_cast<double>(length));
@@ -319,7 +342,7 @@ int PageRun::takeBmp()
 std::uint8_t* PageRun::pixelBuffer(int columns, int rows)
 {
     if (!at(FERLANE_STEP_PICTURE) || columns < 0 || rows < 0) {
-        fail("failed");
+        fail(plan::kFailed);
         return nullptr;
     }
     if (acceptSize(rows, columns) != FERLANE_OK) {
@@ -354,26 +377,26 @@ int PageRun::unread(int why)
         return fail(outOfMemory());
     }
     if (!at(FERLANE_STEP_PICTURE)) {
-        return fail("failed");
+        return fail(plan::kFailed);
     }
     const int slot = current()->slot;
     switch (why) {
     case FERLANE_UNREAD_CANNOT_READ:
-        return fail("failed: " + quoted(slot) +
+        return fail(failedBecause() + quoted(slot) +
                         " cannot be read: the file was changed, moved or deleted after it was chosen; "
                         "choose it again",
                     slot);
     case FERLANE_UNREAD_CANNOT_DECODE:
-        return fail("failed: " + quoted(slot) + " is no picture this browser can decode", slot);
+        return fail(failedBecause() + quoted(slot) + " is no picture this browser can decode", slot);
     default:
-        return fail("failed");
+        return fail(plan::kFailed);
     }
 }
 
 int PageRun::compute()
 {
     if (!at(FERLANE_STEP_COMPUTE)) {
-        return fail("failed");
+        return fail(plan::kFailed);
     }
     // Whatever the order the page handed the pictures over in, none is computed
     // with unless all have background 0's size: a smaller one would be read past
@@ -383,7 +406,7 @@ int PageRun::compute()
     for (const Step& earlier : steps_) {
         if (earlier.kind == FERLANE_STEP_PICTURE &&
             (!pictures_[earlier.slot].rgb || !pictures_[earlier.slot].sameSize(first))) {
-            return fail("failed");
+            return fail(plan::kFailed);
         }
     }
     const bool backdropOnly = !chosen_[FERLANE_SLOT_IMAGE0] || !chosen_[FERLANE_SLOT_IMAGE1];
@@ -436,7 +459,8 @@ const std::string& PageRun::fileName() const
     if (!at(FERLANE_STEP_FILE)) {
         return none;
     }
-    static const std::array<std::string, 3> names = {kFileNames[0], kFileNames[1], kFileNames[2]};
+    static const std::array<std::string, 3> names = {fileNameOf(FERLANE_FILE_ALPHA), fileNameOf(FERLANE_FILE_ERROR),
+                                                     fileNameOf(FERLANE_FILE_FOREGROUND)};
     return names[current()->file];
 }
 

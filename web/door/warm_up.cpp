@@ -3,6 +3,7 @@
 #include "image/bmp_writer.h"
 #include "image/plane.h"
 #include "page_run.h"
+#include "plan/run_plan.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -39,9 +40,8 @@ void warmUp()
     // a few milliseconds.
     constexpr Eigen::Index kSide = 384;
     PageRun run;
-    const char* names[] = {"bg0.bmp", "image0.bmp", "bg1.bmp", "image1.bmp"};
     for (int slot = FERLANE_SLOT_BACKGROUND0; slot <= FERLANE_SLOT_IMAGE1; ++slot) {
-        run.choose(slot, names[slot]);
+        run.choose(slot, plan::namingOf(static_cast<plan::Picture>(slot)).defaultName);
     }
     for (int step = run.next(); step != FERLANE_STEP_DONE && step != FERLANE_STEP_FAILED; step = run.next()) {
         if (step == FERLANE_STEP_PICTURE) {
