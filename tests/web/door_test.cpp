@@ -1,18 +1,22 @@
 // The page's door driven as the page's worker drives it: whole runs against the
 // console tool's functions on whole planes, and every refusal naming its picture.
 
+#include "app/console.h"
+#include "app/driver.h"
+#include "app/scene_files.h"
 #include "ferlane_door.h"
 #include "image/bmp_reader.h"
 #include "image/bmp_writer.h"
 #include "matting/alpha.h"
 #include "matting/foreground.h"
 #include "support/bmp_bytes.h"
+#include "support/refused_allocations.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
-
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <random>
@@ -43,6 +47,25 @@ Handed asBmp(const BmpFile& file)
 Handed asPixels(int columns, int rows, std::uint8_t value = 7)
 {
     return {"", columns, rows, std::vector<std::uint8_t>(4 * static_cast<std::size_t>(columns) * rows, value)};
+}
+
+// A picture as the browser decodes it: red, green, blue, and an opacity byte
+// unlike any of them.
+Handed decoded(const BmpFile& file)
+{
+    const int rows = file.height < 0 ? -file.height : file.height;
+    Handed picture = asPixels(file.width, rows);
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < file.width; ++c) {
+            const Rgb colour = file.pixel(r, c);
+            std::uint8_t* pixel = &picture.rgba[4 * (static_cast<std::size_t>(r) * file.width + c)];
+            for (int k = 0; k < 3; ++k) {
+                pixel[k] = static_cast<std::uint8_t>(colour[k]);
+            }
+            pixel[3] = static_cast<std::uint8_t>(255 - colour[2]);
+        }
+    }
+    return picture;
 }
 
 struct Outcome {
@@ -185,6 +208,96 @@ TEST(PageDoor, WholeRunsGiveTheConsoleToolsFiles)
     EXPECT_TRUE(withMatte.files[FERLANE_FILE_FOREGROUND] == written(fromFile.red, fromFile.green, fromFile.blue));
     EXPECT_EQ(ferlane_share(FERLANE_SHARE_EXACT), -1) << "no error map, no shares";
     EXPECT_EQ(ferlane_share_in(FERLANE_SHARE_EXACT, FERLANE_PART_CENTRE), -1);
+
+    // The same sets handed over as the pixels the browser decoded.
+    const std::map<int, const BmpFile*> files = {{FERLANE_SLOT_BACKGROUND0, &b0},
+                                                 {FERLANE_SLOT_IMAGE0, &i0},
+                                                 {FERLANE_SLOT_BACKGROUND1, &b1},
+                                                 {FERLANE_SLOT_IMAGE1, &i1},
+                                                 {FERLANE_SLOT_ALPHA, &matte}};
+    for (const Outcome* expected : {&whole, &withMatte}) {
+        std::map<int, std::pair<std::string, Handed>> pixels;
+        for (int slot = FERLANE_SLOT_BACKGROUND0;
+             slot <= (expected == &whole ? FERLANE_SLOT_IMAGE1 : FERLANE_SLOT_ALPHA); ++slot) {
+            pixels[slot] = {chosen.at(slot).first, decoded(*files.at(slot))};
+        }
+        const Outcome outcome = run(pixels);
+        ASSERT_EQ(outcome.last, FERLANE_STEP_DONE) << outcome.message;
+        EXPECT_EQ(outcome.lines, expected->lines);
+        EXPECT_TRUE(outcome.files == expected->files);
+    }
+}
+
+// The console's lines, as ASCII text.
+class CapturedConsole : public Console {
+public:
+    void printLine(std::wstring_view text) override
+    {
+        std::string line;
+        for (wchar_t c : text) {
+            line += static_cast<char>(c);
+        }
+        lines.push_back(line);
+    }
+
+    std::vector<std::string> lines;
+};
+
+// The working folder, for as long as the object lives.
+class WorkingFolder {
+public:
+    explicit WorkingFolder(const std::filesystem::path& folder) : previous_(std::filesystem::current_path())
+    {
+        std::filesystem::current_path(folder);
+    }
+    ~WorkingFolder() { std::filesystem::current_path(previous_); }
+
+private:
+    std::filesystem::path previous_;
+};
+
+// The console tool and the page announce the same steps with the same lines, and
+// make the same files, for the same set under the console's default names.
+TEST(PageDoor, AnnouncesEveryStepAsTheConsoleToolDoes)
+{
+    support::ScratchFolder folder;
+    support::writeScene(folder.path());
+    const WorkingFolder working(folder.path());
+    const struct {
+        const char* what;
+        bool alphaFile;
+    } table[] = {{"matte computed", false}, {"matte read from an alpha file", true}};
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.what);
+        std::filesystem::remove(folder / "alpha.bmp");
+        if (row.alphaFile) {
+            support::writeFile(folder / "alpha.bmp", support::bmpBytes(support::kAlphaWritten));
+        }
+        std::map<int, std::pair<std::string, Handed>> chosen;
+        for (const auto& [slot, name] : std::map<int, std::string>{{FERLANE_SLOT_BACKGROUND0, "bg0.bmp"},
+                                                                   {FERLANE_SLOT_IMAGE0, "image0.bmp"},
+                                                                   {FERLANE_SLOT_BACKGROUND1, "bg1.bmp"},
+                                                                   {FERLANE_SLOT_IMAGE1, "image1.bmp"},
+                                                                   {FERLANE_SLOT_ALPHA, "alpha.bmp"}}) {
+            if (slot != FERLANE_SLOT_ALPHA || row.alphaFile) {
+                chosen[slot] = {name, {support::readFile(folder / name), 0, 0, {}}};
+            }
+        }
+        const Outcome page = run(chosen);
+
+        CapturedConsole console;
+        const wchar_t* arguments[] = {L"ferlane"};
+        ASSERT_EQ(runFerlane(1, arguments, (folder / "ferlane").wstring(), console), 0);
+        ASSERT_EQ(page.last, FERLANE_STEP_DONE) << page.message;
+        const std::size_t banner = 4;
+        ASSERT_GT(console.lines.size(), banner);
+        EXPECT_EQ(page.lines, std::vector<std::string>(console.lines.begin() + banner, console.lines.end()));
+        EXPECT_TRUE(page.files.at(FERLANE_FILE_FOREGROUND) == support::readFile(folder / "fg.bmp"));
+        if (!row.alphaFile) {
+            EXPECT_TRUE(page.files.at(FERLANE_FILE_ALPHA) == support::readFile(folder / "alpha.bmp"));
+            EXPECT_TRUE(page.files.at(FERLANE_FILE_ERROR) == support::readFile(folder / "error.bmp"));
+        }
+    }
 }
 
 TEST(PageDoor, TheBackdropCheckGivesTheErrorMapAndItsShares)
@@ -222,6 +335,28 @@ TEST(PageDoor, TheBackdropCheckGivesTheErrorMapAndItsShares)
                                        ferlane_share_in(FERLANE_SHARE_COARSE, part),
                                        ferlane_share_in(FERLANE_SHARE_UNRESOLVED, part)}),
                   shares)
+            << "part " << part;
+    }
+
+    // Taller than a band (rows of 1024 pixels come 256 to a band, from the bottom
+    // up, so the bands' edges fall inside the thirds): in the top third the
+    // backgrounds are equal, in the middle they differ by 200, in the bottom by 3;
+    // in the right third they differ by 200 throughout.
+    BmpFile tall0 = support::sizedBmp(1024, 600);
+    BmpFile tall1 = support::sizedBmp(1024, 600);
+    tall0.pixel = [](int, int) { return Rgb{0, 0, 0}; };
+    tall1.pixel = [](int r, int c) { return Rgb{c >= 682 || (r >= 200 && r < 400) ? 200 : r < 200 ? 0 : 3, 0, 0}; };
+    const Outcome tall =
+        run({{FERLANE_SLOT_BACKGROUND0, {"a.bmp", asBmp(tall0)}}, {FERLANE_SLOT_BACKGROUND1, {"b.bmp", asBmp(tall1)}}});
+    ASSERT_EQ(tall.last, FERLANE_STEP_DONE) << tall.message;
+    const std::vector<double> exact = {1, 0, 0}, coarse = {0, 1, 0}, unresolved = {0, 0, 1};
+    const std::vector<std::vector<double>> tallParts = {unresolved, unresolved, exact,  exact, exact,
+                                                        exact,      coarse,     coarse, exact};
+    for (int part = 0; part < FERLANE_PART_COUNT; ++part) {
+        EXPECT_EQ((std::vector<double>{ferlane_share_in(FERLANE_SHARE_EXACT, part),
+                                       ferlane_share_in(FERLANE_SHARE_COARSE, part),
+                                       ferlane_share_in(FERLANE_SHARE_UNRESOLVED, part)}),
+                  tallParts[part])
             << "part " << part;
     }
 
@@ -340,6 +475,25 @@ TEST(PageDoor, RefusesCallsOutOfOrder)
     ASSERT_NE(ferlane_pixel_buffer(64, 64), nullptr);
     ASSERT_NE(ferlane_bmp_buffer(small.size()), nullptr);
     EXPECT_EQ(ferlane_take_pixels(), FERLANE_FAILED);
+
+    // A choice made while a run goes on is the next run's: this one keeps its set
+    // and its names. Computing at a file step fails it.
+    ASSERT_EQ(begin(), FERLANE_STEP_PICTURE);
+    ferlane_choose(FERLANE_SLOT_IMAGE0, "c");
+    ferlane_choose(FERLANE_SLOT_IMAGE1, "d");
+    ferlane_choose(FERLANE_SLOT_BACKGROUND1, "e");
+    ASSERT_EQ(handOver(large), FERLANE_OK);
+    ASSERT_EQ(ferlane_next(), FERLANE_STEP_PICTURE);
+    EXPECT_EQ(ferlane_slot(), FERLANE_SLOT_BACKGROUND1);
+    EXPECT_EQ(std::string(ferlane_line()), "read background1 \"b\"");
+    ASSERT_EQ(handOver(large), FERLANE_OK);
+    ASSERT_EQ(ferlane_next(), FERLANE_STEP_COMPUTE);
+    ASSERT_EQ(ferlane_compute(), FERLANE_OK);
+    ASSERT_EQ(ferlane_next(), FERLANE_STEP_FILE);
+    EXPECT_EQ(ferlane_file(), FERLANE_FILE_ERROR) << "the backdrop check's one file";
+    EXPECT_EQ(ferlane_compute(), FERLANE_FAILED);
+    EXPECT_EQ(ferlane_next(), FERLANE_STEP_FAILED);
+    EXPECT_EQ(ferlane_file_size(), 0u);
 
     // Moving on without handing a picture over.
     ASSERT_EQ(begin(), FERLANE_STEP_PICTURE);
@@ -478,6 +632,33 @@ TEST(PageDoor, PicturesTheBrowserCouldNotReadAreNamedWithWhatToDo)
         EXPECT_EQ(std::string(ferlane_message()), row.message);
         EXPECT_EQ(ferlane_failed_slot(), FERLANE_SLOT_BACKGROUND0);
     }
+}
+
+TEST(PageDoor, RunningOutOfMemoryInAComputationSaysSo)
+{
+    const std::string picture = noise(1).bytes();
+    ferlane_reset();
+    ferlane_choose(FERLANE_SLOT_BACKGROUND0, "a");
+    ferlane_choose(FERLANE_SLOT_BACKGROUND1, "b");
+    for (int k = 0; k < 2; ++k) {
+        ASSERT_EQ(ferlane_next(), FERLANE_STEP_PICTURE);
+        std::uint8_t* buffer = ferlane_bmp_buffer(picture.size());
+        ASSERT_NE(buffer, nullptr);
+        std::copy(picture.begin(), picture.end(), buffer);
+        ASSERT_EQ(ferlane_take_bmp(), FERLANE_OK);
+    }
+    ASSERT_EQ(ferlane_next(), FERLANE_STEP_COMPUTE);
+    // The error map's file, of 900 kB, finds no memory.
+    {
+        const support::RefusedAllocations refused(512 * 1024);
+        EXPECT_EQ(ferlane_compute(), FERLANE_FAILED);
+    }
+    EXPECT_EQ(ferlane_next(), FERLANE_STEP_FAILED);
+    EXPECT_EQ(std::string(ferlane_message()),
+              "failed: out of memory. The pictures are too large for this browser tab; make them smaller, or use the "
+              "console tool");
+    EXPECT_EQ(ferlane_failed_slot(), -1);
+    EXPECT_EQ(ferlane_share(FERLANE_SHARE_EXACT), -1);
 }
 
 }  // namespace
