@@ -6,7 +6,7 @@
 # shellcheck source=tools/lib.sh
 source "$(dirname "$0")/lib.sh"
 
-install_deps emscripten python3
+install_deps emscripten esbuild python3
 # Emscripten runs parts of itself in Node and looks for Debian's Node modules there.
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 # Debian ships Emscripten's system libraries prebuilt, in a cache it keeps frozen.
@@ -23,5 +23,16 @@ emcmake cmake -S . -B build-web/cmake -DFERLANE_BUILD_TESTS=OFF -DCMAKE_BUILD_TY
 cmake --build build-web/cmake --parallel "$(nproc)" --target ferlane_core >build-web/build.log 2>&1 ||
   { cat build-web/build.log >&2; exit 1; }
 
-python3 web/build/assemble_page.py web build-web/cmake/web/door/ferlane_core.js build-web/site/index.html
+# The page's scripts are ES modules, by role (web/screen, web/worker, web/saver,
+# web/shared); each thread's are bundled into one plain script, which a page opened
+# from a file can run. The module and the door's numbers are made by the build
+# and imported by these names.
+python3 web/build/door_numbers.py web/door/ferlane_door.h build-web/generated/ferlane_door.js
+for entry in screen:page worker:worker saver:saver; do
+  esbuild "web/${entry%%:*}/main.js" --bundle --format=iife --charset=utf8 --log-level=warning \
+    --alias:ferlane-door-numbers=./build-web/generated/ferlane_door.js \
+    --alias:ferlane-core=./build-web/cmake/web/door/ferlane_core.js \
+    --outfile="build-web/bundles/${entry##*:}.js"
+done
+python3 web/build/assemble_page.py web build-web/bundles build-web/site/index.html
 echo "page: $PWD/build-web/site/index.html ($(du -k build-web/site/index.html | cut -f1) KiB)"

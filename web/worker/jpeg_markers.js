@@ -1,14 +1,10 @@
-'use strict';
 // What a JPEG file's markers say before its pixels: here, how many colour
-// components (inks) its frame has: 1 grey, 3 colour, 4 CMYK or YCCK.
-
-function isJpeg(bytes) {
-  return bytes.length >= 3 && bytes[0] === 0xff && bytes[1] === 0xd8 && bytes[2] === 0xff;
-}
+// components (inks) its frame has: 1 grey, 3 colour, 4 CMYK or YCCK. The matting
+// module has told that the file is a JPEG.
 
 // The frame's component count, or 0 where the markers end or cannot be read
 // before the frame. read(start, end) answers those bytes of the file, or null.
-async function jpegInks(read) {
+export async function jpegInks(read) {
   for (let at = 2; ;) {
     const marker = await read(at, at + 10);
     if (!marker || marker.length < 4 || marker[0] !== 0xff) return 0;

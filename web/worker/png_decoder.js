@@ -1,4 +1,3 @@
-'use strict';
 // Decodes a PNG file to its red, green and blue values at 8 bits, exactly as
 // ImageMagick converts it to a 24-bit BMP (`-alpha off -depth 8`): the colours as
 // stored, whatever their opacity, 16-bit samples cut to 8 bits. A browser's
@@ -7,18 +6,13 @@
 
 class PngError extends Error {}
 
-const PNG_SIGNATURE = [0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a];
-
-function isPng(bytes) {
-  return bytes.length >= 8 && PNG_SIGNATURE.every((b, i) => bytes[i] === b);
-}
-
 // Channels per pixel of each colour type: grey, RGB, palette, grey+alpha, RGBA.
 const PNG_CHANNELS = { 0: 1, 2: 3, 3: 1, 4: 2, 6: 4 };
 
 // The passes of an interlaced picture: first column, first row, column step, row step.
 const ADAM7 = [[0, 0, 8, 8], [4, 0, 8, 8], [0, 4, 4, 8], [2, 0, 4, 4], [0, 2, 2, 4], [1, 0, 2, 2], [0, 1, 1, 2]];
 
+// The chunks after the signature, which the matting module has checked.
 function pngChunks(bytes) {
   const view = new DataView(bytes.buffer, bytes.byteOffset, bytes.byteLength);
   const chunks = [];
@@ -104,7 +98,7 @@ function sampleReader(line, depth, index) {
 
 // Writes the picture's pixels into `rgba` (4 bytes a pixel, the fourth its
 // opacity); returns whether any pixel is less than opaque.
-async function decodePng(bytes, rgbaFor) {
+export async function decodePng(bytes, rgbaFor) {
   const chunks = pngChunks(bytes);
   const header = chunks[0] && chunks[0].type === 'IHDR' ? chunks[0].data : null;
   if (!header || header.length < 13) throw new PngError('no header');

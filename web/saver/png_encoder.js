@@ -1,4 +1,3 @@
-'use strict';
 // Encodes straight-alpha RGBA pixels as an 8-bit RGBA PNG, byte for byte as given:
 // a canvas would premultiply the colours by alpha and lose them where it is low.
 
@@ -27,8 +26,9 @@ function pngChunk(type, data) {
   return [head, data, tail];
 }
 
-// With `opaque`, the opacity is left out: an RGB PNG of the colours alone.
-async function encodePng(rgba, width, height, { opaque = false } = {}) {
+// The PNG file's bytes. With `opaque`, the opacity is left out: an RGB PNG of the
+// colours alone.
+export async function encodePng(rgba, width, height, { opaque = false } = {}) {
   const header = new Uint8Array(13);
   const view = new DataView(header.buffer);
   view.setUint32(0, width);
@@ -49,10 +49,33 @@ async function encodePng(rgba, width, height, { opaque = false } = {}) {
       raw[j + 2] = rgba[k + 2];
     }
   }
-  // "deflate" is the zlib format a PNG's image data is stored in.
-  const zlib = new Uint8Array(await new Response(
-    new Blob([raw]).stream().pipeThrough(new CompressionStream('deflate'))).arrayBuffer());
+  const zlib = await deflate(raw);
   const signature = new Uint8Array([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a]);
-  return new Blob([signature, ...pngChunk('IHDR', header), ...pngChunk('IDAT', zlib),
-    ...pngChunk('IEND', new Uint8Array(0))], { type: 'image/png' });
+  const parts = [signature, ...pngChunk('IHDR', header), ...pngChunk('IDAT', zlib), ...pngChunk('IEND', new Uint8Array(0))];
+  return joined(parts);
+}
+
+// "deflate" is the zlib format a PNG's image data is stored in. No Blob on the
+// way: some browsers let a worker of a page opened from a file read no Blob, not
+// even one of its own.
+async function deflate(raw) {
+  const source = new ReadableStream({
+    start(controller) {
+      controller.enqueue(raw);
+      controller.close();
+    },
+  });
+  const reader = source.pipeThrough(new CompressionStream('deflate')).getReader();
+  const pieces = [];
+  for (let piece = await reader.read(); !piece.done; piece = await reader.read()) pieces.push(piece.value);
+  return joined(pieces);
+}
+
+function joined(parts) {
+  const bytes = new Uint8Array(parts.reduce((length, part) => length + part.length, 0));
+  parts.reduce((at, part) => {
+    bytes.set(part, at);
+    return at + part.length;
+  }, 0);
+  return bytes;
 }

@@ -1,0 +1,30 @@
+// The messages between the page and its workers: each carries one of these as its
+// `type`, and both sides take the names from here.
+import { strict } from './strict.js';
+
+// Between the page and the run's worker.
+export const RUN = strict({
+  CHOOSE: 'choose', // page: the files chosen, by slot ({ job, chosen })
+  ASK: 'ask', // worker: something of a chosen file ({ id, what, slot, start, end })
+  ANSWER: 'answer', // page: the answer to an ASK of the same id
+  STEP: 'step', // worker: the run's next step, its line and when it began
+  NOTE: 'note', // worker: what the page should know of a slot's picture
+  SIZE: 'size', // worker: a slot's picture's columns and rows, as the reader finds them
+  WAITING: 'waiting', // worker: nothing to run with these files, and why
+  FAILED: 'failed', // worker: the run failed, its message and the slot it names
+  DONE: 'done', // worker: the files written, small pictures of them and the error map's shares
+}, 'RUN');
+
+// What an ASK wants of the file.
+export const ASKED = strict({
+  BYTES: 'bytes', // its bytes from start to end
+  BITMAP: 'bitmap', // the picture as the page's browser decodes it
+}, 'ASKED');
+
+// Between the page and the worker that encodes the saved pictures.
+export const SAVER = strict({
+  SUBJECT: 'subject', // page: the cutout as a PNG with its transparency
+  COMPOSITE: 'composite', // page: the cutout over a backdrop, an opaque PNG
+  PNG: 'png', // saver: the PNG file's bytes
+  FAILED: 'failed', // saver: why there is none
+}, 'SAVER');

@@ -1,0 +1,139 @@
+// Hands the module the picture its run wants, by the kind the module tells from the
+// file's first bytes: a BMP file as it is, for the module's own reader; a PNG
+// decoded here; anything else as the page's browser decodes it.
+//
+// The page reads the files: some browsers let a worker of a page opened from a
+// file read no File or Blob at all. What it reads comes over in pieces, moved
+// rather than copied, so that no whole second copy of a file is ever held.
+import { FERLANE } from '../shared/door.js';
+import { ASKED, RUN } from '../shared/messages.js';
+import { bmpLayout, checkBmp, pictureKind } from './core_calls.js';
+import { jpegInks } from './jpeg_markers.js';
+import { decodePng } from './png_decoder.js';
+
+// The bytes of a file asked of the page at a time.
+const PIECE_BYTES = 8 << 20;
+
+// One chosen file of the run: its slot, its size, and the page to ask for it.
+class Chosen {
+  constructor(link, slot, size) {
+    this.link = link;
+    this.slot = slot;
+    this.size = size;
+  }
+
+  // Its bytes from start to end, as an ArrayBuffer; undefined when the page could not read them.
+  async bytes(start, end) {
+    const { buffer } = await this.link.ask({ what: ASKED.BYTES, slot: this.slot, start, end: Math.min(this.size, end) });
+    return buffer;
+  }
+
+  note(text) {
+    this.link.tell({ type: RUN.NOTE, slot: this.slot, text });
+  }
+
+  // The whole file, piece by piece, each given to into(piece, start) as it comes
+  // while the next is read. False when the page could not read it.
+  async pieces(into) {
+    let pending = this.size > 0 ? this.bytes(0, PIECE_BYTES) : null;
+    for (let start = 0; start < this.size; start += PIECE_BYTES) {
+      const buffer = await pending;
+      if (!buffer) return false;
+      pending = start + PIECE_BYTES < this.size ? this.bytes(start + PIECE_BYTES, start + 2 * PIECE_BYTES) : null;
+      into(new Uint8Array(buffer), start);
+    }
+    return true;
+  }
+}
+
+// Room in the module for decoded pixels, as a view the decoder writes into; null
+// when the module refused the size or had no memory for it.
+function pixelRoom(core) {
+  return (width, height) => {
+    const address = core._ferlane_pixel_buffer(width, height) >>> 0;
+    return address ? core.HEAPU8.subarray(address, address + 4 * width * height) : null;
+  };
+}
+
+function hasTransparency(rgba) {
+  for (let k = 3; k < rgba.length; k += 4) {
+    if (rgba[k] !== 255) return true;
+  }
+  return false;
+}
+
+// A picture the page's browser decoded: no colour profile applied, colours not
+// multiplied by their opacity as far as a canvas allows, the camera's rotation
+// applied as the browser applies it when it shows the photograph.
+async function handDecoded(core, chosen) {
+  const { bitmap, unread } = await chosen.link.ask({ what: ASKED.BITMAP, slot: chosen.slot });
+  if (!bitmap) return core._ferlane_unread(unread);
+  const { width, height } = bitmap;
+  const canvas = new OffscreenCanvas(width, height);
+  const context = canvas.getContext('2d', { willReadFrequently: true });
+  if (!context) return core._ferlane_unread(FERLANE.UNREAD_OUT_OF_MEMORY);
+  context.drawImage(bitmap, 0, 0);
+  bitmap.close();
+  const rgba = context.getImageData(0, 0, width, height).data;
+  canvas.width = canvas.height = 1;
+  const room = pixelRoom(core)(width, height);
+  if (!room) return FERLANE.FAILED;
+  room.set(rgba);
+  if (hasTransparency(rgba)) {
+    chosen.note('its transparency is dropped; where it was transparent, this browser gives its colours only approximately');
+  }
+  return core._ferlane_take_pixels();
+}
+
+async function handPng(core, chosen) {
+  const bytes = new Uint8Array(chosen.size);
+  if (!(await chosen.pieces((piece, start) => bytes.set(piece, start)))) {
+    return core._ferlane_unread(FERLANE.UNREAD_CANNOT_READ);
+  }
+  let png;
+  try {
+    png = await decodePng(bytes, pixelRoom(core));
+  } catch (error) {
+    return core._ferlane_unread(FERLANE.UNREAD_CANNOT_DECODE);
+  }
+  if (!png) return FERLANE.FAILED;
+  if (png.translucent) chosen.note('its transparency is dropped, its colours are kept as stored');
+  return core._ferlane_take_pixels();
+}
+
+// The file straight into the module's memory, in pieces.
+async function handBmp(core, chosen, head) {
+  const layout = bmpLayout(core, head, chosen.size);
+  // Its size shows in its box before its thumbnail, which waits for the run.
+  if (layout) chosen.link.tell({ type: RUN.SIZE, slot: chosen.slot, columns: layout.columns, rows: layout.rows });
+  const status = checkBmp(core, head, chosen.size);
+  if (status !== FERLANE.OK) return status;
+  const address = core._ferlane_bmp_buffer(chosen.size) >>> 0;
+  if (!address) return FERLANE.FAILED;
+  if (!(await chosen.pieces((piece, start) => core.HEAPU8.set(piece, address + start)))) {
+    return core._ferlane_unread(FERLANE.UNREAD_CANNOT_READ);
+  }
+  return core._ferlane_take_bmp();
+}
+
+// Hands over the picture of `slot` (a file of `size` bytes) that the run wants.
+export async function handPicture(core, link, slot, size) {
+  const chosen = new Chosen(link, slot, size);
+  const buffer = await chosen.bytes(0, FERLANE.HEAD_BYTES);
+  if (!buffer) return core._ferlane_unread(FERLANE.UNREAD_CANNOT_READ);
+  const head = new Uint8Array(buffer);
+  const kind = pictureKind(core, head);
+  if (kind === FERLANE.KIND_BMP) return handBmp(core, chosen, head);
+  if (kind === FERLANE.KIND_PNG) return handPng(core, chosen);
+  if (kind === FERLANE.KIND_JPEG) {
+    const read = async (start, end) => {
+      const bytes = await chosen.bytes(start, end);
+      return bytes ? new Uint8Array(bytes) : null;
+    };
+    if (await jpegInks(read) === 4) {
+      chosen.note("a CMYK JPEG: this browser turns its inks into colours by its own formula, not ImageMagick's, " +
+        "so the results may differ from the console tool's");
+    }
+  }
+  return handDecoded(core, chosen);
+}
