@@ -5,8 +5,9 @@
  * collects files. Only bytes, numbers and text cross.
  *
  * The numbers below are the only copy: the page's scripts get them from this file
- * when the page is built (web/build/assemble_page.py reads every FERLANE_ name
- * defined in an enum here), so keep each one a plain "NAME = number" entry.
+ * when the page is built (web/build/door_numbers.py reads every FERLANE_ name
+ * defined in an enum here, and stops the build on an entry that is not a plain
+ * "NAME = number"), so keep each one so.
  */
 #ifndef FERLANE_DOOR_H
 #define FERLANE_DOOR_H
