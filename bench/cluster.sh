@@ -17,6 +17,8 @@
 #   bench/cluster.sh [SETS [ROUNDS [WIDTH HEIGHT]]]   (defaults: 8 sets, 3 rounds, 6000 4000)
 # shellcheck source=tools/lib.sh
 source "$(dirname "$0")/../tools/lib.sh"
+# shellcheck source=tools/run-processes.sh
+source tools/run-processes.sh
 # shellcheck source=tools/loopback-machines.sh
 source tools/loopback-machines.sh
 root=$(pwd)
@@ -33,16 +35,19 @@ scene="build-bench-cluster/scene-${width}x$height"
 [ -e "$scene/image1.bmp" ] || { mkdir -p "$scene" && build/tools/ferlane-scene "$scene" "$width" "$height" >/dev/null; }
 mkdir -p build-bench-cluster
 scratch=$(mktemp -d -p "$root/build-bench-cluster")
-trap 'stop_started; rm -rf "$scratch"' EXIT
+machines=$scratch/machines
+# Every process of the run, on either side of ssh, is known by this.
+export FERLANE_RUN=$scratch
+trap 'stop_kept "$machines"; end_leftovers "$FERLANE_RUN"; rm -rf "$scratch"' EXIT
 
 for name in "many sets" "cluster shared" "cluster copies"; do
   readme_commands "$name" >"$scratch/${name// /-}.sh"
 done
-loopback_machines "$scratch/machines"
+loopback_machines "$machines"
 mkdir "$scratch/bin"
 ln -s "$root/build/src/app/ferlane" "$scratch/bin/ferlane"
-machine_up m2 "$scratch/bin"
-machine_up m3 "$scratch/bin"
+machine_up "$machines" m2 "$scratch/bin"
+machine_up "$machines" m3 "$scratch/bin"
 export HOME="$scratch/home"
 mkdir -p "$HOME/.parallel"
 touch "$HOME/.parallel/will-cite"
@@ -69,7 +74,7 @@ for round in $(seq "$rounds"); do
   shift=$(((round - 1) % ${#configurations[@]}))
   for configuration in "${configurations[@]:shift}" "${configurations[@]:0:shift}"; do
     work="$scratch/work"
-    rm -rf "$work" "$loopback"/m2/.parallel "$loopback"/m3/.parallel
+    rm -rf "$work" "$machines"/m2/.parallel "$machines"/m3/.parallel
     for set in $(seq -w "$count"); do
       mkdir -p "$work/sets/$set"
       cp -l "$scene"/*.bmp "$work/sets/$set/"

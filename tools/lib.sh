@@ -31,6 +31,48 @@ install_deps() {  # install_deps [PACKAGE...]: what building and testing needs, 
     apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=600 "${missing[@]}" >/dev/null
 }
 
+# Installing openssh-server, munge or slurm-wlm would start their services: an sshd on
+# port 22 for every address, a munged. The scripts that install them start what they
+# need themselves. Debian's maintainer scripts ask /usr/sbin/policy-rc.d first, and one
+# that answers 101 starts nothing; left behind, it would keep this machine from starting
+# any service it installs or upgrades from then on, so ours lives in a subshell whose
+# traps remove it however the install ends, interrupted included, and the caller's own
+# traps stay as they were. A policy file that is not ours is left as it is.
+# FERLANE_POLICY_RC_D puts it elsewhere, for tools/check-cluster-interrupts.sh only.
+install_without_services() {  # install_without_services PACKAGE...
+  local policy=${FERLANE_POLICY_RC_D:-/usr/sbin/policy-rc.d} owner
+  if [ -e "$policy" ]; then
+    owner=$(sed -n 's/^# ferlane install: process \([0-9]* [0-9]*\)$/\1/p' "$policy")
+    if [ -z "$owner" ]; then
+      echo "$policy is not ours: it stays as it is, and decides whether the install starts services"
+      install_deps "$@"
+      return
+    elif [ "$(process_start "${owner% *}")" = "${owner#* }" ]; then
+      echo "$policy belongs to an install still running (process ${owner% *}): run again when it has ended" >&2
+      return 1
+    fi
+    echo "removing $policy: an install (process ${owner% *}) was stopped before it could"
+    as_root rm -f "$policy"
+  fi
+  (
+    mark="# ferlane install: process $BASHPID $(process_start "$BASHPID")"
+    trap 'grep -qxF "$mark" "$policy" 2>/dev/null && as_root rm -f "$policy"' EXIT
+    trap 'exit 129' HUP
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+    # noclobber: a file another made meanwhile is theirs.
+    # shellcheck disable=SC2016  # the inner shell's own argument
+    printf '#!/bin/sh\n%s\nexit 101\n' "$mark" | as_root sh -c 'set -C && cat >"$1" && chmod 755 "$1"' - "$policy"
+    install_deps "$@"
+  )
+}
+
+# A process's start, in clock ticks since boot: with its id, it names one process for
+# good, where an id alone is soon another's. Empty for a process that has ended.
+process_start() {  # process_start PID
+  sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f20
+}
+
 # configure_and_build DIRECTORY [CMAKE ARGUMENT...] [-- TARGET...]
 # A Release build unless the arguments name another type; every target unless some are named.
 configure_and_build() {
