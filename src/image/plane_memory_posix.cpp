@@ -7,8 +7,11 @@
 
 namespace ferlane {
 
-void prepareForWriting(void* data, std::size_t bytes)
+// Where the C library has no such advice (WebAssembly's, or one older than Linux
+// 5.14), pages arrive one by one as they are written.
+void prepareForWriting([[maybe_unused]] void* data, [[maybe_unused]] std::size_t bytes)
 {
+#ifdef MADV_POPULATE_WRITE
     // Advice works on whole pages: only those wholly inside the plane are advised,
     // so no neighbouring allocation is touched.
     const long pageSize = sysconf(_SC_PAGESIZE);
@@ -22,14 +25,11 @@ void prepareForWriting(void* data, std::size_t bytes)
     if (last <= first) {
         return;
     }
-    void* const range = reinterpret_cast<void*>(first);
-    const std::size_t length = last - first;
     // One call supplies the whole range, instead of one trap per page at first write.
     // It may be refused: a kernel without the advice answers EINVAL, one short of
     // memory ENOMEM. Either way the plane is as usable as before, and its pages
     // arrive one by one as it is written, as they always did.
-#ifdef MADV_POPULATE_WRITE
-    madvise(range, length, MADV_POPULATE_WRITE);
+    madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
 #endif
 }
 
