@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <ostream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -412,6 +413,11 @@ std::vector<Refused> refusals()
     };
 }
 
+void PrintTo(const Refused& row, std::ostream* out)
+{
+    *out << row.what;
+}
+
 class PageDoorRefusals : public ::testing::TestWithParam<Refused> {};
 
 // Every refusal names the picture, and the run stops there: nothing after it is
@@ -559,6 +565,11 @@ std::vector<Layout> layouts()
         {"no signature", unsigned_, {}, {}},
         {"cut inside its headers", support::sizedBmp(4, 4).bytes().substr(0, 40), {}, {}},
     };
+}
+
+void PrintTo(const Layout& row, std::ostream* out)
+{
+    *out << row.what;
 }
 
 class PageDoorLayouts : public ::testing::TestWithParam<Layout> {};
