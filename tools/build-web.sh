@@ -27,7 +27,7 @@ cmake --build build-web/cmake --parallel "$(nproc)" --target ferlane_core >build
 # web/shared); each thread's are bundled into one plain script, which a page opened
 # from a file can run. The module and the door's numbers are made by the build
 # and imported by these names.
-python3 web/build/door_numbers.py web/door/ferlane_door.h build-web/generated/ferlane_door.js
+python3 web/build/door_numbers.py web/door/ferlane_door.h build-web/generated/ferlane_door.js web
 for entry in screen:page worker:worker saver:saver; do
   esbuild "web/${entry%%:*}/main.js" --bundle --format=iife --charset=utf8 --log-level=warning \
     --alias:ferlane-door-numbers=./build-web/generated/ferlane_door.js \

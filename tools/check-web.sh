@@ -19,6 +19,8 @@ command -v npm >/dev/null || install_deps nodejs npm
 if [ ! tests/web/node_modules/.package-lock.json -nt tests/web/package-lock.json ]; then
   (cd tests/web && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
 fi
+# How the build reads the door's numbers, before the page it builds with them.
+report=$(/usr/bin/python3 tests/web/test_door_numbers.py 2>&1) || { echo "$report" >&2; exit 1; }
 tools/build-web.sh
 configure_and_build build-web-native -DFERLANE_BUILD_TESTS=OFF -- ferlane >/dev/null
 
