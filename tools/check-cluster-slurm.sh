@@ -22,6 +22,9 @@ main() {
   slurm=$scratch/slurm
   # shellcheck disable=SC2064  # the folders as they are now
   trap "end_check \$? $(printf %q "$scratch") $(printf %q "$slurm")" EXIT
+  # Ctrl-C ends the check, even where the command it waits for takes the signal and ends
+  # as if it had finished (GNU parallel does), which bash takes as handled.
+  trap 'exit 130' INT
 
   install_without_services slurm-wlm munge procps iproute2
   build_ferlane
@@ -88,6 +91,7 @@ PartitionName=main Nodes=localhost Default=YES MaxTime=INFINITE State=UP
 CONFIG
   export SLURM_CONF="$slurm/slurm.conf"
   for _ in $(seq 50); do [ -S "$slurm/munge/socket" ] && break; sleep 0.1; done
+  [ -S "$slurm/munge/socket" ] || { echo "munged did not start:" >&2; cat "$slurm/munge/munged.log" >&2; return 1; }
   start_kept "$slurm" slurmctld slurmctld -D -i >>"$slurm/slurmctld.out" 2>&1
   start_kept "$slurm" slurmd slurmd -D -N localhost >>"$slurm/slurmd.out" 2>&1
   for _ in $(seq 100); do

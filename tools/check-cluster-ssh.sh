@@ -25,6 +25,9 @@ main() {
   machines=$scratch/machines
   # shellcheck disable=SC2064  # the folders as they are now
   trap "end_check \$? $(printf %q "$scratch") $(printf %q "$machines")" EXIT
+  # Ctrl-C ends the check, even where the command it waits for takes the signal and ends
+  # as if it had finished (GNU parallel does), which bash takes as handled.
+  trap 'exit 130' INT
 
   install_without_services openssh-server openssh-client parallel rsync procps iproute2
   build_ferlane

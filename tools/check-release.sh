@@ -45,7 +45,7 @@ version=$(sed -n 's/^project(Ferlane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 [ "$(basename "$deb")" = "ferlane_${version}_amd64.deb" ] || fail "unexpected package name $deb"
 [ "$(basename "$zip")" = "ferlane-${version}-win64.zip" ] || fail "unexpected zip name $zip"
 [ "$(basename "$web_zip")" = "ferlane-${version}-web.zip" ] || fail "unexpected zip name $web_zip"
-ls -l "$deb" "$zip" "$web_zip" | awk '{print "  " $5 " bytes  " $NF}'
+stat -c '  %s bytes  %n' "$deb" "$zip" "$web_zip"
 
 # 2. Lintian.
 lintian --tag-display-limit 0 "$deb" 2>&1 | tee "$scratch/lintian.txt" | grep -v 'running with root privileges' || true

@@ -49,7 +49,7 @@ sed 's/^/  /' "$scratch/through-pipes.sh"
 for result in alpha error fg; do
   cmp "$piped/$result.bmp" "$work/$result.bmp" || { echo "through pipes: $result.bmp differs" >&2; exit 1; }
 done
-[ "$(ls "$piped" | grep -c '\.bmp$')" -eq 3 ] || { echo "through pipes: BMP files other than the results were written" >&2; exit 1; }
+[ "$(find "$piped" -mindepth 1 -maxdepth 1 -name '*.bmp' | wc -l)" -eq 3 ] || { echo "through pipes: BMP files other than the results were written" >&2; exit 1; }
 echo "through pipes: the results equal those from BMP files"
 
 # Many sets: two good ones and one that lacks a photograph.

@@ -62,4 +62,4 @@ cp build-release-linux/ferlane_*_amd64.deb build-release-windows/ferlane-*-win64
   "build-release-web/ferlane-$version-web.zip" dist/
 (cd dist && sha256sum ferlane_*_amd64.deb ferlane-*-win64.zip ferlane-*-web.zip >SHA256SUMS)
 echo "release artifacts in $(pwd)/dist:"
-(cd dist && ls -l --time-style=+ ferlane* | awk '{print "  " $NF " (" $5 " bytes)"}' && sed 's/^/  /' SHA256SUMS)
+(cd dist && stat -c '  %n (%s bytes)' ferlane* && sed 's/^/  /' SHA256SUMS)

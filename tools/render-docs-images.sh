@@ -18,4 +18,4 @@ size=$(identify -format '%wx%h' "$results/fg.bmp")
 convert -size "$size" pattern:checkerboard -colorspace sRGB \
   \( "$results/fg.bmp" "$results/alpha.bmp" -alpha off -compose CopyOpacity -composite \) \
   -compose Over -composite -strip "$images/fg-over-checkerboard.png"
-echo "rendered $(ls "$images" | wc -l) pictures into $images/"
+echo "rendered $(find "$images" -mindepth 1 -maxdepth 1 | wc -l) pictures into $images/"

@@ -45,8 +45,13 @@ run_leftovers() {  # run_leftovers MARK
     true' leftovers "$$" "$BASHPID" "$1"
 }
 
+# Again until none is found, a while at most: one may have been starting another.
 end_leftovers() {  # end_leftovers MARK
   local leftovers
-  mapfile -t leftovers < <(run_leftovers "$1")
-  [ ${#leftovers[@]} -eq 0 ] || kill -KILL "${leftovers[@]}" 2>/dev/null || true
+  for _ in $(seq 10); do
+    mapfile -t leftovers < <(run_leftovers "$1")
+    [ ${#leftovers[@]} -gt 0 ] || return 0
+    kill -KILL "${leftovers[@]}" 2>/dev/null || true
+    sleep 0.2
+  done
 }

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that run ferlane.exe: a throwaway Wine prefix, headless
 # and quiet, with a persistent server and the prefix made up front, with no
 # descriptor of the caller's held open (otherwise each run waits for Wine's
