@@ -115,107 +115,19 @@ def peak_bytes(root_pid, marker):
     return peak
 
 
-# Kept by the page for the harness once it is open: each Blob a URL is made for,
-# and what the page's <a download> links would have saved, instead of saving it.
-# Done the same way in every engine, as WebKitGTK's driver has no downloads.
-HOOK = """() => {
-  const harness = window.ferlaneHarness = { blobs: new Map(), saved: [], pieces: {} };
-  const createObjectURL = URL.createObjectURL;
-  URL.createObjectURL = (object) => {
-    const url = createObjectURL.call(URL, object);
-    harness.blobs.set(url, object);
-    return url;
-  };
-  HTMLAnchorElement.prototype.click = function () {
-    if (!this.hasAttribute('download')) return HTMLElement.prototype.click.call(this);
-    harness.saved.push({ name: this.download, blob: harness.blobs.get(this.href) });
-  };
-}"""
+def page_side(name):
+    """The source of page_side/NAME.js: one function expression, which Page.call
+    calls in the page. Kept in files of their own, so that ESLint reads them."""
+    return (HERE / "page_side" / f"{name}.js").read_text(encoding="utf-8")
 
-# Clicks a save button and answers what it saved: [name, base64 of the bytes];
-# with no button named, answers what a key pressed since the last call saved.
-SAVE = """async (name) => {
-  const harness = window.ferlaneHarness;
-  if (name) {
-    harness.saved.length = 0;
-    document.querySelector(`#saves [data-save="${name}"]`).click();
-  }
-  for (const end = performance.now() + 60000; !harness.saved.length && performance.now() < end;) {
-    await new Promise((resolve) => setTimeout(resolve, 20));
-  }
-  const saved = harness.saved[0];
-  if (!saved) throw new Error(`the button for ${name} saved nothing`);
-  if (!(saved.blob instanceof Blob)) throw new Error(`${saved.name} was saved from no Blob of the page`);
-  const url = await new Promise((resolve, reject) => {
-    const reader = new FileReader();
-    reader.onload = () => resolve(reader.result);
-    reader.onerror = () => reject(reader.error);
-    reader.readAsDataURL(saved.blob);
-  });
-  return [saved.name, url.slice(url.indexOf(',') + 1)];
-}"""
 
-STAGE = """(key, base64) => {
-  const text = atob(base64);
-  const bytes = new Uint8Array(text.length);
-  for (let i = 0; i < text.length; i++) bytes[i] = text.charCodeAt(i);
-  const pieces = window.ferlaneHarness.pieces;
-  (pieces[key] ||= []).push(new Blob([bytes]));
-}"""
-
-# Drops each staged file on its box as a person's drop gives it: a DataTransfer
-# holding the File. Answers the boxes that let the browser take a dragged file
-# (dragover not cancelled), where a real drop would open the picture instead.
-DROP = """(drops) => {
-  const harness = window.ferlaneHarness;
-  const ignored = [];
-  for (const { slot, key, name, type } of drops) {
-    const file = new File(harness.pieces[key] || [], name, { type });
-    delete harness.pieces[key];
-    const data = new DataTransfer();
-    data.items.add(file);
-    const target = document.querySelector(`.slot[data-slot="${slot}"] .drop`);
-    for (const kind of ['dragenter', 'dragover', 'drop']) {
-      const event = new DragEvent(kind, { bubbles: true, cancelable: true, dataTransfer: data });
-      target.dispatchEvent(event);
-      if (kind === 'dragover' && !event.defaultPrevented) ignored.push(slot);
-    }
-  }
-  return ignored;
-}"""
-
-# Drops the staged files together, as one drag of several, on the element the
-# selector finds. Answers whether the page took the drag (dragover cancelled).
-DROP_TOGETHER = """(selector, files) => {
-  const harness = window.ferlaneHarness;
-  const data = new DataTransfer();
-  for (const { key, name } of files) {
-    data.items.add(new File(harness.pieces[key] || [], name));
-    delete harness.pieces[key];
-  }
-  let taken = false;
-  for (const kind of ['dragenter', 'dragover', 'drop']) {
-    const event = new DragEvent(kind, { bubbles: true, cancelable: true, dataTransfer: data });
-    document.querySelector(selector).dispatchEvent(event);
-    if (kind === 'dragover') taken = event.defaultPrevented;
-  }
-  return taken;
-}"""
-
-# Waits a while for the run to end; answers [state, message, steps, milliseconds].
-WAIT = """async (limit) => {
-  const state = document.getElementById('state');
-  for (const end = performance.now() + limit; !['done', 'failed'].includes(state.dataset.state) &&
-       performance.now() < end;) {
-    await new Promise((resolve) => setTimeout(resolve, 20));
-  }
-  const steps = [...document.querySelectorAll('#steps li')].map((item) => item.firstChild.textContent);
-  return [state.dataset.state, state.textContent, steps, state.dataset.ms ?? null];
-}"""
-
-SHOWN = """(selector) => [...document.querySelectorAll(selector)]
-  .filter((element) => element.getClientRects().length > 0)
-  .map((element) => [element.dataset.save ?? element.dataset.slot ?? null, element.textContent])"""
+HOOK = page_side("hook")
+SAVE = page_side("save")
+STAGE = page_side("stage")
+DROP = page_side("drop")
+DROP_TOGETHER = page_side("drop_together")
+WAIT = page_side("wait")
+SHOWN = page_side("shown")
 
 
 class Page:

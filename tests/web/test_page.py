@@ -22,7 +22,7 @@ import traceback
 
 from PIL import Image, ImageChops
 
-from browser import ENGINES, Recorder
+from browser import ENGINES, Recorder, page_side
 
 EXAMPLES = pathlib.Path(__file__).resolve().parents[2] / "examples"
 SHOTS = ("bg0", "image0", "bg1", "image1")
@@ -34,6 +34,8 @@ CONSOLE_STEPS = ['read background0 "{bg0}"', 'read image0 "{image0}"', 'read bac
 # What the probe page requests, from the page and from its worker: loopback, on a
 # port where nothing listens, so that only a recorder that hears everything hears it.
 PROBES = ("http://127.0.0.1:8/page-probe", "http://127.0.0.1:8/worker-probe")
+NOTES = page_side("notes")
+SETTLED_STATE = page_side("settled_state")
 
 
 def convert(*arguments):
@@ -174,9 +176,7 @@ def assert_subject(png, fg, alpha):
 
 def notes(s):
     """The boxes' notes, by box, where there is one."""
-    return dict(s.page.call("() => [...document.querySelectorAll('.slot')]"
-                            ".map((box) => [box.dataset.slot, box.querySelector('.note').textContent])"
-                            ".filter(([, note]) => note)"))
+    return dict(s.page.call(NOTES))
 
 
 def whole_run(s, pictures, expected_notes=None):
@@ -257,21 +257,13 @@ def case_backdrop_check(s):
     if verdict[0] != "unresolved" or "too close along the bottom" not in verdict[1]:
         raise AssertionError(f"the verdict: {verdict}")
     s.page.click('.slot[data-slot="background1"] .clear')
-    state = s.page.call("""async () => {
-      while (document.getElementById('state').dataset.state === 'running') await new Promise(requestAnimationFrame);
-      return document.getElementById('state').dataset.state;
-    }""")
+    state = s.page.call(SETTLED_STATE)
     assert_equal((state, s.page.shown("#results")), ("idle", []),
                  "the state and the results shown, a background removed")
 
 
 AXE = pathlib.Path(__file__).resolve().parent / "node_modules" / "axe-core" / "axe.min.js"
-# axe-core's violations in the page as it is, each with the elements it found.
-AXE_RUN = """async (source) => {
-  if (!window.axe) (0, eval)(source);
-  const found = await axe.run(document, { resultTypes: ['violations'] });
-  return found.violations.map((v) => `${v.id}: ${v.help} (${v.nodes.map((n) => n.target.join(' ')).join('; ')})`);
-}"""
+AXE_RUN = page_side("axe_run")
 
 
 def case_accessible(s):
@@ -291,17 +283,7 @@ def case_accessible(s):
             raise AssertionError(f"{what}: " + "\n".join(found))
 
 
-# The focused control: its accessible name as the page gives it, whether its
-# focus shows (on the box of a file input, which itself is not seen), and
-# whether it is the one looked for.
-FOCUSED = """(selector) => {
-  const focused = document.activeElement;
-  const seen = focused.type === 'file' ? focused.closest('label') : focused;
-  const style = getComputedStyle(seen);
-  return [focused.getAttribute('aria-label') || focused.closest('label, button, summary')?.textContent.trim()
-            || focused.tagName, style.outlineStyle !== 'none' && parseFloat(style.outlineWidth) >= 2,
-          focused.matches(selector)];
-}"""
+FOCUSED = page_side("focused")
 
 
 def tab_to(s, selector, start=None):
@@ -384,12 +366,7 @@ def case_dropped_together(s):
         raise AssertionError(f"what the page said: {first!r}, then {second!r}")
 
 
-# Where the page's parts are in the viewport.
-GEOMETRY = """() => {
-  const box = (selector) => document.querySelector(selector).getBoundingClientRect();
-  return { width: innerWidth, height: innerHeight, inputs: box('#inputs').height,
-           state: [box('#state').top, box('#state').bottom], results: box('#results').top };
-}"""
+GEOMETRY = page_side("geometry")
 
 
 def case_phone(s):
@@ -508,7 +485,8 @@ CASES = [
     ("refused: no picture", refusal("image0", lambda scene: scene.file("notes.jpg", b"not a picture\n"),
                                     'failed: image0 "notes.jpg" is no picture')),
     ("refused: cut bmp", refusal("background1", cut("cut.bmp", "bg1"),
-                                 'failed: background1 "cut.bmp" is no BMP this tool reads: the file ends before its pixels')),
+                                 'failed: background1 "cut.bmp" is no BMP this tool reads: '
+                                 'the file ends before its pixels')),
     # A good file of the same name in another box: the box named is the one marked.
     ("refused: cut bmp, its name another box's", refusal(
         "image1", cut("b/shot.bmp", "image1"), 'failed: image1 "shot.bmp" is no BMP',
