@@ -21,6 +21,8 @@ if [ ! tests/web/node_modules/.package-lock.json -nt tests/web/package-lock.json
 fi
 # How the build reads the door's numbers, before the page it builds with them.
 report=$(/usr/bin/python3 tests/web/test_door_numbers.py 2>&1) || { echo "$report" >&2; exit 1; }
+# The page's own PNG decoder in Node, before the browsers that run it.
+tools/check-png.sh
 tools/build-web.sh
 configure_and_build build-web-native -DFERLANE_BUILD_TESTS=OFF -- ferlane >/dev/null
 

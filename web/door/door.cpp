@@ -131,6 +131,11 @@ FERLANE_EXPORT int ferlane_unread(int why)
     return run->unread(why);
 }
 
+FERLANE_EXPORT int ferlane_refuse_png(int rule)
+{
+    return run->refusePng(rule);
+}
+
 FERLANE_EXPORT int ferlane_compute(void)
 {
     return run->compute();

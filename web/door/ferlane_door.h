@@ -49,6 +49,23 @@ enum FerlaneUnread {
     FERLANE_UNREAD_OUT_OF_MEMORY = 2  /* no memory for its pixels */
 };
 
+/* Why the page's own PNG decoder refused a file, as ferlane_refuse_png takes it. */
+enum FerlanePngRule {
+    FERLANE_PNG_CUT_SHORT = 0,             /* the file ends inside a chunk, or before its IEND chunk */
+    FERLANE_PNG_NO_HEADER = 1,             /* no IHDR chunk of 13 bytes first */
+    FERLANE_PNG_BAD_SIZE = 2,              /* a width or height of 0, or above 2^31 - 1 */
+    FERLANE_PNG_BAD_FORMAT = 3,            /* a bit depth the colour type cannot have, or an unknown method */
+    FERLANE_PNG_BAD_CHECKSUM = 4,          /* a critical chunk's CRC does not match its bytes */
+    FERLANE_PNG_CHUNK_OUT_OF_PLACE = 5,    /* IHDR twice, image data split by other chunks, a palette after it */
+    FERLANE_PNG_UNKNOWN_CRITICAL = 6,      /* a chunk marked critical that no PNG reader knows */
+    FERLANE_PNG_NO_PALETTE = 7,            /* a palette picture without a palette of 1 to 256 colours before its data */
+    FERLANE_PNG_NO_DATA = 8,               /* no image data */
+    FERLANE_PNG_DATA_DAMAGED = 9,          /* the compressed image data does not inflate, or fails its checksum */
+    FERLANE_PNG_DATA_ENDS_EARLY = 10,      /* the image data ends before its last row */
+    FERLANE_PNG_UNKNOWN_FILTER = 11,       /* a row filtered by no filter a PNG has */
+    FERLANE_PNG_INDEX_OUTSIDE_PALETTE = 12 /* a pixel's colour index beyond the palette's last colour */
+};
+
 /* The shares of the pixels in an error map. */
 enum FerlaneShare {
     FERLANE_SHARE_EXACT = 0,     /* alpha resolved to the level */
@@ -140,6 +157,10 @@ int ferlane_take_pixels(void);
 /* The page could not hand the wanted picture over: the run fails, naming it. Out
  * of memory, the run fails at any step. */
 int ferlane_unread(int why);
+
+/* The page's own PNG decoder refused the wanted picture for a FerlanePngRule:
+ * the run fails, naming the picture and the rule. */
+int ferlane_refuse_png(int rule);
 
 /* Runs a FERLANE_STEP_COMPUTE. */
 int ferlane_compute(void);

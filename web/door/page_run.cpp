@@ -80,6 +80,41 @@ const char* reason(BmpRule rule)
     }
 }
 
+// Why the page's PNG decoder refused a file, in the same words.
+const char* pngReason(int rule)
+{
+    switch (rule) {
+    case FERLANE_PNG_CUT_SHORT:
+        return "the file ends before its last chunk";
+    case FERLANE_PNG_NO_HEADER:
+        return "it does not start with a PNG header";
+    case FERLANE_PNG_BAD_SIZE:
+        return "its header gives a width or height no picture can have";
+    case FERLANE_PNG_BAD_FORMAT:
+        return "its header gives a bit depth its colour type cannot have, or a method no PNG has";
+    case FERLANE_PNG_BAD_CHECKSUM:
+        return "a chunk's checksum does not match its bytes: the file is damaged";
+    case FERLANE_PNG_CHUNK_OUT_OF_PLACE:
+        return "its chunks are out of order";
+    case FERLANE_PNG_UNKNOWN_CRITICAL:
+        return "it has a chunk that no PNG reader knows and that is marked as needed";
+    case FERLANE_PNG_NO_PALETTE:
+        return "it has no valid palette before its pixels";
+    case FERLANE_PNG_NO_DATA:
+        return "it has no image data";
+    case FERLANE_PNG_DATA_DAMAGED:
+        return "its compressed data is damaged";
+    case FERLANE_PNG_DATA_ENDS_EARLY:
+        return "its data ends before its last row";
+    case FERLANE_PNG_UNKNOWN_FILTER:
+        return "a row is filtered in a way no PNG is";
+    case FERLANE_PNG_INDEX_OUTSIDE_PALETTE:
+        return "a pixel's colour lies beyond the end of its palette";
+    default:
+        return "it cannot be read";
+    }
+}
+
 std::string sizeText(std::int64_t columns, std::int64_t rows)
 {
     return std::to_string(columns) + " \u00d7 " + std::to_string(rows);
@@ -391,6 +426,15 @@ int PageRun::unread(int why)
     default:
         return fail(plan::kFailed);
     }
+}
+
+int PageRun::refusePng(int rule)
+{
+    if (!at(FERLANE_STEP_PICTURE)) {
+        return fail(plan::kFailed);
+    }
+    const int slot = current()->slot;
+    return fail(failedBecause() + quoted(slot) + " is no PNG this page reads: " + pngReason(rule), slot);
 }
 
 int PageRun::compute()

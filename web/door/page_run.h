@@ -37,6 +37,7 @@ public:
     std::uint8_t* pixelBuffer(int columns, int rows);
     int takePixels();
     int unread(int why);
+    int refusePng(int rule);
 
     int compute();
 

@@ -9,7 +9,7 @@ import { FERLANE } from '../shared/door.js';
 import { ASKED, RUN } from '../shared/messages.js';
 import { bmpLayout, checkBmp, pictureKind } from './core_calls.js';
 import { jpegInks } from './jpeg_markers.js';
-import { decodePng } from './png_decoder.js';
+import { decodePng, PngRefusal } from './png_decoder.js';
 
 // The bytes of a file asked of the page at a time.
 const PIECE_BYTES = 8 << 20;
@@ -94,7 +94,10 @@ async function handPng(core, chosen) {
   try {
     png = await decodePng(bytes, pixelRoom(core));
   } catch (error) {
-    return core._ferlane_unread(FERLANE.UNREAD_CANNOT_DECODE);
+    if (error instanceof PngRefusal) return core._ferlane_refuse_png(error.rule);
+    // No memory for the decoder's rows or the inflater's pieces.
+    if (error instanceof RangeError) return core._ferlane_unread(FERLANE.UNREAD_OUT_OF_MEMORY);
+    throw error;
   }
   if (!png) return FERLANE.FAILED;
   if (png.translucent) chosen.note('its transparency is dropped, its colours are kept as stored');

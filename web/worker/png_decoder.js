@@ -1,157 +1,200 @@
-// Decodes a PNG file to its red, green and blue values at 8 bits, exactly as
-// ImageMagick converts it to a 24-bit BMP (`-alpha off -depth 8`): the colours as
-// stored, whatever their opacity, 16-bit samples cut to 8 bits. A browser's
-// canvas keeps colours multiplied by their opacity and loses them where it is low,
-// and not every browser decodes a PNG any other way.
+// Decodes a PNG file to 8-bit red, green and blue, exactly as the README's recipe
+// (ImageMagick 6 with libpng) converts it to a 24-bit BMP: the colours as stored,
+// whatever their opacity; 16-bit samples cut to 8 bits; a file that says its
+// samples are linear converted to sRGB (png_tone.js). A browser's canvas keeps
+// colours multiplied by their opacity and loses them where it is low, so the page
+// cannot take a PNG from the browser's own decoder.
+//
+// Our own decoder rather than a library's: a C decoder in the module would need
+// zlib and libspng built for WebAssembly, which only Emscripten's downloaded ports
+// provide; here the browser's DecompressionStream is native zlib and streams, so
+// the data is inflated only as far as the header's size needs, and each row goes
+// straight into the module's pixel room (no copy of the whole picture). What it
+// costs is measured by bench/png_decode.mjs.
+//
+// It is strict where libpng is: what libpng refuses is refused here with the rule
+// it broke (FERLANE.PNG_*, worded by the matting module), and what libpng passes
+// over with a warning (a damaged ancillary chunk, data past the last row, bytes
+// after IEND) is passed over here too.
+import { FERLANE } from '../shared/door.js';
+import { inflateInto, InflateFailure } from './png_inflate.js';
+import { FILTER_COUNT, rowWriter, unfilter } from './png_rows.js';
+import { cut16, LINEAR_TO_SRGB, readsAsLinear, STORED } from './png_tone.js';
 
-class PngError extends Error {}
+export class PngRefusal extends Error {
+  constructor(rule) {
+    super(`refused by PNG rule ${rule}`);
+    this.rule = rule;
+  }
+}
 
-// Channels per pixel of each colour type: grey, RGB, palette, grey+alpha, RGBA.
-const PNG_CHANNELS = { 0: 1, 2: 3, 3: 1, 4: 2, 6: 4 };
+function refuse(rule) {
+  throw new PngRefusal(rule);
+}
+
+// The bit depths each colour type may have: grey, RGB, palette, grey+alpha, RGBA.
+const DEPTHS = { 0: [1, 2, 4, 8, 16], 2: [8, 16], 3: [1, 2, 4, 8], 4: [8, 16], 6: [8, 16] };
+const CHANNELS = { 0: 1, 2: 3, 3: 1, 4: 2, 6: 4 };
 
 // The passes of an interlaced picture: first column, first row, column step, row step.
 const ADAM7 = [[0, 0, 8, 8], [4, 0, 8, 8], [0, 4, 4, 8], [2, 0, 4, 4], [0, 2, 2, 4], [1, 0, 2, 2], [0, 1, 1, 2]];
+const MOST_DIMENSION = 0x7fffffff;
+const SIGNATURE_BYTES = 8;
 
-// The chunks after the signature, which the matting module has checked.
-function pngChunks(bytes) {
-  const view = new DataView(bytes.buffer, bytes.byteOffset, bytes.byteLength);
-  const chunks = [];
-  for (let at = 8; at + 12 <= bytes.length;) {
-    const length = view.getUint32(at);
-    const type = String.fromCharCode(...bytes.subarray(at + 4, at + 8));
-    if (at + 12 + length > bytes.length) throw new PngError('the file ends inside a chunk');
-    chunks.push({ type, data: bytes.subarray(at + 8, at + 8 + length) });
+const CRC_TABLE = new Int32Array(256).map((_, n) => {
+  let c = n;
+  for (let k = 0; k < 8; ++k) c = c & 1 ? 0xedb88320 ^ (c >>> 1) : c >>> 1;
+  return c;
+});
+
+function crc32(bytes, start, end) {
+  let c = -1;
+  for (let i = start; i < end; ++i) c = CRC_TABLE[(c ^ bytes[i]) & 0xff] ^ (c >>> 8);
+  return (c ^ -1) >>> 0;
+}
+
+// The chunk at `at`: its type (4 letters), data, whether its CRC matches, and
+// where the next starts.
+function chunkAt(bytes, view, at) {
+  if (at + 12 > bytes.length) refuse(FERLANE.PNG_CUT_SHORT);
+  const length = view.getUint32(at);
+  if (length > bytes.length - at - 12) refuse(FERLANE.PNG_CUT_SHORT);
+  const type = String.fromCharCode(bytes[at + 4], bytes[at + 5], bytes[at + 6], bytes[at + 7]);
+  const end = at + 8 + length;
+  return { type, data: bytes.subarray(at + 8, end), sound: crc32(bytes, at + 4, end) === view.getUint32(end), next: end + 4 };
+}
+
+function readHeader(bytes, view) {
+  const chunk = chunkAt(bytes, view, SIGNATURE_BYTES);
+  if (chunk.type !== 'IHDR' || chunk.data.length !== 13) refuse(FERLANE.PNG_NO_HEADER);
+  if (!chunk.sound) refuse(FERLANE.PNG_BAD_CHECKSUM);
+  const width = view.getUint32(SIGNATURE_BYTES + 8);
+  const height = view.getUint32(SIGNATURE_BYTES + 12);
+  const [depth, type, compression, filtering, interlace] = chunk.data.subarray(8, 13);
+  if (width === 0 || height === 0 || width > MOST_DIMENSION || height > MOST_DIMENSION) refuse(FERLANE.PNG_BAD_SIZE);
+  if (!DEPTHS[type]?.includes(depth) || compression !== 0 || filtering !== 0 || interlace > 1) {
+    refuse(FERLANE.PNG_BAD_FORMAT);
+  }
+  return { width, height, depth, type, interlace, next: chunk.next };
+}
+
+// The chunks after the header, up to IEND, as libpng takes them: the image data's
+// parts, the palette, the transparency, and what decides the samples' tone.
+function readChunks(bytes, view, header) {
+  const found = { parts: [], palette: null, transparency: null, gamma: null, srgb: false };
+  let before = 'IHDR';
+  for (let at = header.next; ; ) {
+    const { type, data, sound, next } = chunkAt(bytes, view, at);
+    at = next;
+    if (!/^[A-Za-z]{4}$/.test(type)) refuse(FERLANE.PNG_UNKNOWN_CRITICAL);
+    const critical = type.charCodeAt(0) < 0x61;
+    // libpng drops an ancillary chunk whose CRC is wrong, with a warning.
+    if (!sound) {
+      if (critical) refuse(FERLANE.PNG_BAD_CHECKSUM);
+      continue;
+    }
+    const seenData = found.parts.length > 0;
+    const seenPalette = found.palette !== null;
     if (type === 'IEND') break;
-    at += 12 + length;
-  }
-  return chunks;
-}
-
-// No Blob on the way: some browsers let a worker of a page opened from a file read
-// no Blob, not even one of its own.
-async function inflate(parts) {
-  const compressed = new ReadableStream({
-    start(controller) {
-      for (const part of parts) controller.enqueue(part);
-      controller.close();
-    },
-  });
-  const reader = compressed.pipeThrough(new DecompressionStream('deflate')).getReader();
-  const pieces = [];
-  let length = 0;
-  for (let piece = await reader.read(); !piece.done; piece = await reader.read()) {
-    pieces.push(piece.value);
-    length += piece.value.length;
-  }
-  const data = new Uint8Array(length);
-  for (let i = 0, at = 0; i < pieces.length; at += pieces[i].length, ++i) data.set(pieces[i], at);
-  return data;
-}
-
-function paeth(a, b, c) {
-  const p = a + b - c;
-  const pa = Math.abs(p - a);
-  const pb = Math.abs(p - b);
-  const pc = Math.abs(p - c);
-  return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
-}
-
-// Undoes the rows' filters in place; returns where the next pass's data starts.
-function unfilter(data, at, rows, rowBytes, step) {
-  let previous = null;
-  for (let row = 0; row < rows; ++row, at += rowBytes + 1) {
-    const filter = data[at];
-    const line = data.subarray(at + 1, at + 1 + rowBytes);
-    if (line.length < rowBytes) throw new PngError('the image data ends early');
-    for (let i = 0; i < rowBytes; ++i) {
-      const left = i >= step ? line[i - step] : 0;
-      const up = previous ? previous[i] : 0;
-      const upLeft = previous && i >= step ? previous[i - step] : 0;
-      switch (filter) {
-        case 0: break;
-        case 1: line[i] = (line[i] + left) & 0xff; break;
-        case 2: line[i] = (line[i] + up) & 0xff; break;
-        case 3: line[i] = (line[i] + ((left + up) >> 1)) & 0xff; break;
-        case 4: line[i] = (line[i] + paeth(left, up, upLeft)) & 0xff; break;
-        default: throw new PngError(`unknown row filter ${filter}`);
+    if (type === 'IDAT') {
+      if (seenData && before !== 'IDAT') refuse(FERLANE.PNG_CHUNK_OUT_OF_PLACE);
+      found.parts.push(data);
+    } else if (type === 'IHDR') {
+      refuse(FERLANE.PNG_CHUNK_OUT_OF_PLACE);
+    } else if (type === 'PLTE') {
+      // Only a palette picture needs its palette, before its data.
+      if (header.type === 3) {
+        if (seenData || seenPalette) refuse(FERLANE.PNG_CHUNK_OUT_OF_PLACE);
+        if (data.length === 0 || data.length % 3 !== 0 || data.length > 3 * 256) refuse(FERLANE.PNG_NO_PALETTE);
       }
+      if (!seenData) found.palette = data;
+    } else if (critical) {
+      refuse(FERLANE.PNG_UNKNOWN_CRITICAL);
+    } else if (type === 'gAMA' && !seenData && !seenPalette && found.gamma === null && data.length === 4) {
+      found.gamma = view.getUint32(data.byteOffset - bytes.byteOffset);
+    } else if (type === 'sRGB' && !seenData && !seenPalette && data.length === 1) {
+      found.srgb = true;
+    } else if (type === 'tRNS' && !seenData) {
+      found.transparency = data;
     }
-    previous = line;
+    before = type;
   }
-  return at;
+  if (header.type === 3 && !found.palette) refuse(FERLANE.PNG_NO_PALETTE);
+  if (found.parts.length === 0) refuse(FERLANE.PNG_NO_DATA);
+  return found;
 }
 
-// A sample's value at 8 bits: small depths spread over 0..255, 16 bits cut down;
-// or, for a palette's index, as stored.
-function sampleReader(line, depth, index) {
-  if (depth === 8) return (i) => line[i];
-  if (depth === 16) {
-    // ImageMagick 6 (Q16, as Debian ships it) takes 16 bits to 8 at -depth 8 by
-    // cutting, not rounding: every 16-bit value from 257 k to 257 k + 256 is k.
-    return (i) => Math.floor(((line[2 * i] << 8) | line[2 * i + 1]) / 257);
-  }
-  const scale = index ? 1 : 255 / ((1 << depth) - 1);
-  const perByte = 8 / depth;
-  const mask = (1 << depth) - 1;
-  return (i) => ((line[Math.floor(i / perByte)] >> (8 - depth * (1 + (i % perByte)))) & mask) * scale;
+// The passes that hold pixels, each with its place in the picture and its rows' bytes.
+function passesOf({ width, height, depth, type, interlace }) {
+  const bits = depth * CHANNELS[type];
+  return (interlace ? ADAM7 : [[0, 0, 1, 1]])
+    .map(([x0, y0, dx, dy]) => {
+      const columns = Math.ceil((width - x0) / dx);
+      return { x0, y0, dx, dy, columns, rows: Math.ceil((height - y0) / dy), rowBytes: Math.ceil((columns * bits) / 8) };
+    })
+    .filter((pass) => pass.columns > 0 && pass.rows > 0);
 }
 
-// Writes the picture's pixels into `rgba` (4 bytes a pixel, the fourth its
-// opacity); returns whether any pixel is less than opaque.
-export async function decodePng(bytes, rgbaFor) {
-  const chunks = pngChunks(bytes);
-  const header = chunks[0] && chunks[0].type === 'IHDR' ? chunks[0].data : null;
-  if (!header || header.length < 13) throw new PngError('no header');
-  const view = new DataView(header.buffer, header.byteOffset, 13);
-  const width = view.getUint32(0);
-  const height = view.getUint32(4);
-  const [depth, type, , , interlace] = header.subarray(8, 13);
-  const channels = PNG_CHANNELS[type];
-  if (!channels || ![1, 2, 4, 8, 16].includes(depth)) throw new PngError('unknown pixel format');
-  const palette = chunks.find((chunk) => chunk.type === 'PLTE');
-  const transparency = chunks.find((chunk) => chunk.type === 'tRNS');
-  if (type === 3 && !palette) throw new PngError('no palette');
-  const data = await inflate(chunks.filter((chunk) => chunk.type === 'IDAT').map((chunk) => chunk.data));
-  const rgba = rgbaFor(width, height);
-  if (!rgba) return null;
-  const bitsPerPixel = depth * channels;
-  const step = Math.max(1, bitsPerPixel >> 3);
-  let translucent = false;
-  let at = 0;
-  for (const [x0, y0, dx, dy] of interlace ? ADAM7 : [[0, 0, 1, 1]]) {
-    const columns = Math.ceil((width - x0) / dx);
-    const rows = Math.ceil((height - y0) / dy);
-    if (columns <= 0 || rows <= 0) continue;
-    const rowBytes = Math.ceil((columns * bitsPerPixel) / 8);
-    const start = at;
-    at = unfilter(data, at, rows, rowBytes, step);
-    for (let row = 0; row < rows; ++row) {
-      const line = data.subarray(start + row * (rowBytes + 1) + 1, start + (row + 1) * (rowBytes + 1));
-      const sample = sampleReader(line, depth, type === 3);
-      for (let column = 0; column < columns; ++column) {
-        const k = 4 * ((y0 + row * dy) * width + x0 + column * dx);
-        const s = column * channels;
-        let opacity = 255;
-        if (type === 3) {
-          const index = sample(s);
-          if (3 * index + 3 > palette.data.length) throw new PngError("a colour outside the palette");
-          rgba.set(palette.data.subarray(3 * index, 3 * index + 3), k);
-          if (transparency && index < transparency.data.length) opacity = transparency.data[index];
-        } else if (channels <= 2) {
-          rgba[k] = rgba[k + 1] = rgba[k + 2] = sample(s);
-          if (channels === 2) opacity = sample(s + 1);
-        } else {
-          rgba[k] = sample(s);
-          rgba[k + 1] = sample(s + 1);
-          rgba[k + 2] = sample(s + 2);
-          if (channels === 4) opacity = sample(s + 3);
-        }
-        if (opacity !== 255) translucent = true;
-        rgba[k + 3] = opacity;
+// Writes the picture's pixels into the room that roomFor(width, height) gives
+// (four bytes a pixel, red, green and blue first), asked for as soon as the header
+// is read; answers { width, height, translucent }, or null when roomFor gave none.
+// Throws PngRefusal for a file libpng refuses. counter.bytes, when given, counts
+// the bytes inflated.
+export async function decodePng(bytes, roomFor, counter = { bytes: 0 }) {
+  const view = new DataView(bytes.buffer, bytes.byteOffset, bytes.byteLength);
+  const header = readHeader(bytes, view);
+  const { width, type, depth } = header;
+  const out = roomFor(width, header.height);
+  if (!out) return null;
+  const found = readChunks(bytes, view, header);
+  const tone = readsAsLinear(found.gamma, found.srgb) ? LINEAR_TO_SRGB : STORED;
+  const outsidePalette = new PngRefusal(FERLANE.PNG_INDEX_OUTSIDE_PALETTE);
+  const write = rowWriter({ type, depth, palette: found.palette, tone, cut16, outsidePalette });
+
+  const passes = passesOf(header);
+  const widest = Math.max(...passes.map((pass) => pass.rowBytes));
+  const step = Math.max(1, (depth * CHANNELS[type]) >> 3);
+  let row = new Uint8Array(widest);
+  let above = new Uint8Array(widest);
+  let pass = 0;
+  let y = 0;
+  let filter = -1;
+  let filled = 0;
+  // Takes inflated bytes into rows; true once the last row is written.
+  const take = (piece) => {
+    for (let i = 0; i < piece.length;) {
+      const { x0, y0, dx, dy, columns, rows, rowBytes } = passes[pass];
+      if (filter < 0) {
+        filter = piece[i++];
+        if (filter >= FILTER_COUNT) refuse(FERLANE.PNG_UNKNOWN_FILTER);
+        continue;
       }
+      const count = Math.min(rowBytes - filled, piece.length - i);
+      row.set(piece.subarray(i, i + count), filled);
+      filled += count;
+      i += count;
+      if (filled < rowBytes) continue;
+      const line = row.subarray(0, rowBytes);
+      unfilter(filter, line, above, step);
+      write(line, columns, out, 4 * ((y0 + y * dy) * width + x0), 4 * dx);
+      [row, above] = [above, row];
+      filter = -1;
+      filled = 0;
+      if (++y < rows) continue;
+      y = 0;
+      above.fill(0);
+      if (++pass === passes.length) return true;
     }
+    return false;
+  };
+  let ending;
+  try {
+    ending = await inflateInto(found.parts, take, counter);
+  } catch (error) {
+    if (error instanceof InflateFailure) refuse(FERLANE.PNG_DATA_DAMAGED);
+    throw error;
   }
-  // A colour key in tRNS makes the pixels of that colour transparent.
-  if (transparency && type !== 3) translucent = true;
-  return { width, height, translucent };
+  if (ending === 'ended') refuse(FERLANE.PNG_DATA_ENDS_EARLY);
+  const clear = found.transparency && (type !== 3 || found.transparency.some((opacity) => opacity !== 255));
+  return { width, height: header.height, translucent: Boolean(clear) || !write.opaque() };
 }

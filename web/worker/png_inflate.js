@@ -1,0 +1,61 @@
+// A PNG's image data, inflated by the browser's own zlib (DecompressionStream)
+// piece by piece, and only as far as the picture's header says it reaches: a
+// small file whose data would inflate to gigabytes costs no more than its size.
+
+// The compressed bytes handed to the inflater at a time. It inflates each slice
+// whole before it waits for its output to be read, so a slice bounds what it
+// inflates beyond what is wanted: deflate expands at most about 1032 to 1.
+export const SLICE_BYTES = 16 << 10;
+
+export class InflateFailure extends Error {}
+
+async function readOrFail(reader) {
+  try {
+    return await reader.read();
+  } catch (error) {
+    throw new InflateFailure(String(error));
+  }
+}
+
+// Feeds `parts` (the IDAT chunks' data, in order) to the inflater and hands each
+// inflated piece to take(piece), until take answers true (it has all it wants)
+// or the data ends. Answers 'ended' when the data ended before take had all,
+// 'complete' when it ended right after, its checksum right, 'extra' when more
+// followed (left uninflated); throws InflateFailure for data that does not
+// inflate, and whatever take throws. counter.bytes grows by every byte inflated.
+export async function inflateInto(parts, take, counter = { bytes: 0 }) {
+  let part = 0;
+  let at = 0;
+  const compressed = new ReadableStream({
+    pull(controller) {
+      while (part < parts.length && at >= parts[part].length) {
+        ++part;
+        at = 0;
+      }
+      if (part === parts.length) {
+        controller.close();
+        return;
+      }
+      const end = Math.min(parts[part].length, at + SLICE_BYTES);
+      // A copy: the stream may take over its chunk's buffer, which is the file's.
+      controller.enqueue(parts[part].slice(at, end));
+      at = end;
+    },
+  }, { highWaterMark: 0 });
+  const reader = compressed.pipeThrough(new DecompressionStream('deflate')).getReader();
+  try {
+    for (;;) {
+      const piece = await readOrFail(reader);
+      if (piece.done) return 'ended';
+      counter.bytes += piece.value.length;
+      if (take(piece.value)) break;
+    }
+    // One more read tells whether the data ends here with its checksum.
+    const after = await readOrFail(reader);
+    if (after.done) return 'complete';
+    counter.bytes += after.value.length;
+    return 'extra';
+  } finally {
+    reader.cancel().catch(() => {});
+  }
+}
