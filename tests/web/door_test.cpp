@@ -10,6 +10,7 @@
 #include "matting/alpha.h"
 #include "matting/foreground.h"
 #include "support/bmp_bytes.h"
+#include "support/picture_bytes.h"
 #include "support/refused_allocations.h"
 
 #include <gtest/gtest.h>
@@ -37,17 +38,19 @@ struct Handed {
     int columns = 0;
     int rows = 0;
     std::vector<std::uint8_t> rgba;
-    double claimedLength = 0;  // the file's length, where only its headers are at hand
+    double claimedLength = 0;            // the file's length, where only its headers are at hand
+    std::optional<std::string> encoded;  // a file the browser decodes into the pixels above, its header checked first
 };
 
 Handed asBmp(const BmpFile& file)
 {
-    return {file.bytes(), 0, 0, {}};
+    return {file.bytes(), 0, 0, {}, 0, std::nullopt};
 }
 
 Handed asPixels(int columns, int rows, std::uint8_t value = 7)
 {
-    return {"", columns, rows, std::vector<std::uint8_t>(4 * static_cast<std::size_t>(columns) * rows, value)};
+    return {"", columns,     rows, std::vector<std::uint8_t>(4 * static_cast<std::size_t>(columns) * rows, value),
+            0,  std::nullopt};
 }
 
 // A picture as the browser decodes it: red, green, blue, and an opacity byte
@@ -69,6 +72,37 @@ Handed decoded(const BmpFile& file)
     return picture;
 }
 
+// A file the browser decodes, into pixels of that size.
+Handed decodedAs(const std::string& file, int columns, int rows)
+{
+    Handed picture = asPixels(columns, rows);
+    picture.encoded = file;
+    return picture;
+}
+
+// A file's header as the worker reads it through the door: piece by piece, as asked.
+struct HeaderRead {
+    int status = FERLANE_HEADER_MORE;
+    std::vector<double> facts;  // by FERLANE_HEADER_*
+};
+
+HeaderRead readHeader(const std::string& file)
+{
+    ferlane_header_begin(static_cast<double>(file.size()));
+    HeaderRead read;
+    for (int pieces = 0; read.status == FERLANE_HEADER_MORE && pieces < 10000; ++pieces) {
+        const auto at = static_cast<std::size_t>(ferlane_header_at());
+        const std::size_t length = ferlane_header_length();
+        EXPECT_LE(at + length, file.size()) << "a piece beyond the file's end";
+        EXPECT_LE(length, 65540u) << "more than a segment at once";
+        read.status = ferlane_read_header(reinterpret_cast<const std::uint8_t*>(file.data()) + at, length);
+    }
+    for (int which = 0; which < FERLANE_HEADER_FACT_COUNT; ++which) {
+        read.facts.push_back(ferlane_header_fact(which));
+    }
+    return read;
+}
+
 struct Outcome {
     std::vector<std::string> lines;
     std::map<int, std::string> files;  // offered or not, by FerlaneFile
@@ -80,6 +114,12 @@ struct Outcome {
 
 void hand(const Handed& picture)
 {
+    if (picture.encoded) {
+        readHeader(*picture.encoded);
+        if (ferlane_check_header() != FERLANE_OK) {
+            return;
+        }
+    }
     if (!picture.bmp.empty()) {
         const auto* head = reinterpret_cast<const std::uint8_t*>(picture.bmp.data());
         if (ferlane_check_bmp(head, std::min<std::size_t>(picture.bmp.size(), FERLANE_HEAD_BYTES),
@@ -281,7 +321,7 @@ TEST(PageDoor, AnnouncesEveryStepAsTheConsoleToolDoes)
                                                                    {FERLANE_SLOT_IMAGE1, "image1.bmp"},
                                                                    {FERLANE_SLOT_ALPHA, "alpha.bmp"}}) {
             if (slot != FERLANE_SLOT_ALPHA || row.alphaFile) {
-                chosen[slot] = {name, {support::readFile(folder / name), 0, 0, {}}};
+                chosen[slot] = {name, {support::readFile(folder / name), 0, 0, {}, 0, std::nullopt}};
             }
         }
         const Outcome page = run(chosen);
@@ -407,6 +447,9 @@ std::vector<Refused> refusals()
          "failed: background1 \"x.bmp\" is no BMP this tool reads: the file ends before its pixels"},
         {"a 16-bit BMP", FERLANE_SLOT_IMAGE0, sixteenBits,
          "failed: image0 \"x.bmp\" is no BMP this tool reads: it has neither 24 nor 32 bits per pixel"},
+        {"a picture the browser decodes at another size than its header's", FERLANE_SLOT_IMAGE0,
+         decodedAs(support::jpegFile(support::jpegFrame(0xC0, 8, 6)), 6, 8),
+         "failed: image0 \"x.bmp\" is 6 \u00d7 8 pixels as this browser decodes it, but its header says 8 \u00d7 6"},
         {"a set too large for the page", FERLANE_SLOT_BACKGROUND0, huge,
          "failed: background0 \"x.bmp\" is 20000 \u00d7 15000 pixels: a set of that size needs 6.3 GB here, more "
          "than a browser tab gives this page; make the pictures smaller, or use the console tool"},
@@ -529,6 +572,238 @@ TEST(PageDoor, TellsAPicturesKindByItsFirstBytes)
         EXPECT_EQ(ferlane_picture_kind(reinterpret_cast<const std::uint8_t*>(row.head.data()), row.head.size()),
                   row.kind)
             << testing::PrintToString(row.head);
+    }
+}
+
+// Picture files sized from their headers before the browser decodes them, read
+// piece by piece as the door asks; a refused one, as image0 of a set, fails the run
+// with its reason.
+struct Header {
+    const char* what;
+    std::string file;
+    std::vector<double> facts;  // columns, rows, inks, previewable; empty: refused
+    const char* message = "";   // a refused file's, after "failed: image0 \"x\""
+};
+
+std::vector<Header> headers()
+{
+    using support::jpegExif;
+    using support::jpegFile;
+    using support::jpegFrame;
+    using support::jpegSegment;
+    using support::kJfif;
+    const std::string frame = jpegFrame(0xC0, 8, 6);
+    const std::string filler = jpegSegment(0xE2, std::string(65533, 'p'));  // as an ICC profile's pieces are
+    std::string lossyNoKeyFrame = support::webpLossy(8, 6);
+    lossyNoKeyFrame[20] = '\x51';
+    std::string manySegments;
+    for (int k = 0; k < 1001; ++k) {
+        manySegments += jpegSegment(0xFE, "");
+    }
+    std::vector<Header> table = {
+        {"a BMP", support::sizedBmp(8, 6).bytes(), {8, 6, 0, 1}},
+        {"a PNG", support::pngFile(8, 6), {8, 6, 0, 1}},
+        {"a CMYK JPEG", jpegFile(kJfif + jpegFrame(0xC2, 8, 6, 4)), {8, 6, 4, 1}},
+        {"a JPEG's frame beyond 64 KiB of segments",
+         jpegFile(kJfif + jpegExif(1) + filler + filler + filler + frame),
+         {8, 6, 3, 1}},
+        {"fill bytes before a marker", jpegFile(kJfif + "\xFF\xFF\xFF" + frame), {8, 6, 3, 1}},
+        {"orientation 1", jpegFile(jpegExif(1) + frame), {8, 6, 3, 1}},
+        {"orientation 2, mirrored", jpegFile(jpegExif(2) + frame), {8, 6, 3, 1}},
+        {"orientation 3, upside down", jpegFile(jpegExif(3, true) + frame), {8, 6, 3, 1}},
+        {"orientation 4", jpegFile(jpegExif(4) + frame), {8, 6, 3, 1}},
+        {"orientation 5, turned", jpegFile(jpegExif(5) + frame), {6, 8, 3, 1}},
+        {"orientation 6, turned, big-endian", jpegFile(kJfif + jpegExif(6, true) + frame), {6, 8, 3, 1}},
+        {"orientation 7, turned", jpegFile(jpegExif(7) + frame), {6, 8, 3, 1}},
+        {"orientation 8, turned", jpegFile(jpegExif(8) + frame), {6, 8, 3, 1}},
+        {"orientation 9, none", jpegFile(jpegExif(9) + frame), {8, 6, 3, 1}},
+        {"an orientation of a type other than SHORT", jpegFile(jpegExif(6, false, 4) + frame), {8, 6, 3, 1}},
+        {"an orientation in the second EXIF segment", jpegFile(jpegExif(1) + jpegExif(6) + frame), {8, 6, 3, 1}},
+        {"an EXIF directory beyond its segment",
+         jpegFile(jpegSegment(0xE1, std::string("Exif\0\0II*\0\xFF\xFF\0\0", 14)) + frame),
+         {8, 6, 3, 1}},
+        {"a JPEG too large to preview", jpegFile(jpegFrame(0xC0, 20000, 20000)), {20000, 20000, 3, 0}},
+        {"a lossy WebP", support::webpLossy(8, 6), {8, 6, 0, 1}},
+        {"a lossless WebP", support::webpLossless(8, 6), {8, 6, 0, 1}},
+        {"an extended WebP", support::webpExtended(8, 6), {8, 6, 0, 1}},
+        {"a GIF87a", support::gifFile(8, 6, "GIF87a"), {8, 6, 0, 1}},
+        {"a GIF89a", support::gifFile(8, 6), {8, 6, 0, 1}},
+        {"a JPEG cut in its first segment",
+         jpegFile(kJfif + frame).substr(0, 10),
+         {},
+         " is no JPEG this page reads: the file ends before its frame header"},
+        {"a JPEG cut beyond its first piece",
+         (jpegFile(kJfif + filler + filler + frame)).substr(0, 100000),
+         {},
+         " is no JPEG this page reads: the file ends before its frame header"},
+        {"a JPEG's start alone",
+         "\xFF\xD8\xFF",
+         {},
+         " is no JPEG this page reads: the file ends before its frame header"},
+        {"a JPEG's end before its frame",
+         "\xFF\xD8" + kJfif + "\xFF\xD9",
+         {},
+         " is no JPEG this page reads: the file ends before its frame header"},
+        {"a JPEG's pixels before its frame",
+         jpegFile(kJfif),
+         {},
+         " is no JPEG this page reads: its pixels start before its frame header"},
+        {"no marker where one must stand",
+         jpegFile(kJfif + "xx" + frame),
+         {},
+         " is no JPEG this page reads: its markers before the frame header are broken"},
+        {"a segment shorter than its length",
+         jpegFile(std::string("\xFF\xE0\0\1", 4) + frame),
+         {},
+         " is no JPEG this page reads: its markers before the frame header are broken"},
+        {"a frame of width 0",
+         jpegFile(jpegFrame(0xC0, 0, 6)),
+         {},
+         " is no JPEG this page reads: its header gives a width or height of 0"},
+        {"a frame of height 0",
+         jpegFile(jpegFrame(0xC0, 8, 0)),
+         {},
+         " is no JPEG this page reads: its frame header leaves its height to after its pixels, which browsers do not "
+         "read"},
+        {"a frame of no component",
+         jpegFile(jpegFrame(0xC0, 8, 6, 0)),
+         {},
+         " is no JPEG this page reads: its frame header gives no colour components"},
+        {"more segments than any camera writes",
+         jpegFile(manySegments + frame),
+         {},
+         " is no JPEG this page reads: more markers stand before its frame header than any camera writes"},
+        {"a WebP cut in its header",
+         support::webpLossy(8, 6).substr(0, 24),
+         {},
+         " is no WebP this page reads: the file ends inside its header"},
+        {"a lossy WebP of no key frame",
+         lossyNoKeyFrame,
+         {},
+         " is no WebP this page reads: its picture data does not start as a WebP picture's does"},
+        {"a WebP starting with another chunk",
+         support::webpFile("ALPH", std::string(20, '\0')),
+         {},
+         " is no WebP this page reads: its first chunk is none of VP8, VP8L and VP8X"},
+        {"a GIF cut in its header",
+         support::gifFile(8, 6).substr(0, 8),
+         {},
+         " is no GIF this page reads: the file ends inside its header"},
+        {"a GIF of width 0",
+         support::gifFile(0, 6),
+         {},
+         " is no GIF this page reads: its header gives a width or height of 0"},
+        {"an AVIF",
+         std::string("\0\0\0\x1C"
+                     "ftypavif\0\0\0\0",
+                     16),
+         {},
+         " is no picture this page reads: it is an AVIF file, and the page reads BMP, PNG, JPEG, WebP and GIF"},
+        {"a HEIC",
+         std::string("\0\0\0\x18"
+                     "ftypheic\0\0\0\0",
+                     16),
+         {},
+         " is no picture this page reads: it is a HEIC file, and the page reads BMP, PNG, JPEG, WebP and GIF"},
+        {"a TIFF",
+         std::string("II*\0\x08\0\0\0", 8),
+         {},
+         " is no picture this page reads: it is a TIFF file, and the page reads BMP, PNG, JPEG, WebP and GIF"},
+        {"an ICO",
+         std::string("\0\0\1\0\1\0", 6),
+         {},
+         " is no picture this page reads: it is an ICO file, and the page reads BMP, PNG, JPEG, WebP and GIF"},
+        {"an SVG",
+         "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<svg width=\"8\" height=\"6\"/>",
+         {},
+         " is no picture this page reads: it is an SVG file, and the page reads BMP, PNG, JPEG, WebP and GIF"},
+        {"a JPEG XL",
+         "\xFF\x0A\xFA",
+         {},
+         " is no picture this page reads: it is a JPEG XL file, and the page reads BMP, PNG, JPEG, WebP and GIF"},
+        {"no picture",
+         "not a picture\n",
+         {},
+         " is no picture this page reads: it is none of BMP, PNG, JPEG, WebP and GIF"},
+        {"an empty file", "", {}, " is no picture this page reads: it is none of BMP, PNG, JPEG, WebP and GIF"},
+    };
+    // Every kind of frame header gives the size in the same place.
+    static const char* const kinds[] = {"SOF0 baseline",
+                                        "SOF1 extended",
+                                        "SOF2 progressive",
+                                        "SOF3 lossless",
+                                        "SOF5 differential",
+                                        "SOF6 differential progressive",
+                                        "SOF7 differential lossless",
+                                        "SOF9 arithmetic",
+                                        "SOF10 arithmetic progressive",
+                                        "SOF11 arithmetic lossless",
+                                        "SOF13 arithmetic differential",
+                                        "SOF14 arithmetic differential progressive",
+                                        "SOF15 arithmetic differential lossless"};
+    const std::uint8_t markers[] = {0xC0, 0xC1, 0xC2, 0xC3, 0xC5, 0xC6, 0xC7, 0xC9, 0xCA, 0xCB, 0xCD, 0xCE, 0xCF};
+    for (std::size_t k = 0; k < std::size(markers); ++k) {
+        table.push_back({kinds[k], jpegFile(kJfif + jpegFrame(markers[k], 8, 6)), {8, 6, 3, 1}});
+    }
+    return table;
+}
+
+void PrintTo(const Header& row, std::ostream* out)
+{
+    *out << row.what;
+}
+
+class PageDoorHeaders : public ::testing::TestWithParam<Header> {};
+
+TEST_P(PageDoorHeaders, GiveTheSizeTheBrowserDecodesOrARefusal)
+{
+    const Header& row = GetParam();
+    const HeaderRead read = readHeader(row.file);
+    if (!row.facts.empty()) {
+        EXPECT_EQ(read.status, FERLANE_OK);
+        EXPECT_EQ(read.facts, row.facts);
+        return;
+    }
+    EXPECT_EQ(read.status, FERLANE_FAILED);
+    EXPECT_EQ(read.facts, std::vector<double>(FERLANE_HEADER_FACT_COUNT, -1));
+    std::map<int, std::pair<std::string, Handed>> chosen;
+    for (int slot : {FERLANE_SLOT_BACKGROUND0, FERLANE_SLOT_BACKGROUND1, FERLANE_SLOT_IMAGE1}) {
+        chosen[slot] = {"b.bmp", asBmp(support::sizedBmp(8, 6))};
+    }
+    chosen[FERLANE_SLOT_IMAGE0] = {"x", decodedAs(row.file, 8, 6)};
+    const Outcome outcome = run(chosen);
+    EXPECT_EQ(outcome.message, std::string("failed: image0 \"x\"") + row.message);
+    EXPECT_EQ(outcome.failedSlot, FERLANE_SLOT_IMAGE0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, PageDoorHeaders, ::testing::ValuesIn(headers()), nameOf<Header>);
+
+// A header that claims a size no tab can hold is refused as a BMP's is, before
+// the browser decodes anything, and reading it takes no memory of that size.
+TEST(PageDoor, AHugeSizeInAHeaderIsRefusedWithoutMemoryOfIt)
+{
+    const Handed huge = decodedAs(support::jpegFile(support::jpegFrame(0xC2, 20000, 20000)), 0, 0);
+    const struct {
+        int slot;
+        const char* message;
+    } table[] = {
+        {FERLANE_SLOT_IMAGE0, "error: the images must have same size (image0 \"huge.jpg\" is 20000 \u00d7 20000, "
+                              "background0 \"b.bmp\" is 8 \u00d7 6)"},
+        {FERLANE_SLOT_BACKGROUND0, "failed: background0 \"huge.jpg\" is 20000 \u00d7 20000 pixels: a set of that size "
+                                   "needs 7.2 GB here, more than a browser tab gives this page; make the pictures "
+                                   "smaller, or use the console tool"},
+    };
+    for (const auto& row : table) {
+        std::map<int, std::pair<std::string, Handed>> chosen;
+        for (int slot :
+             {FERLANE_SLOT_BACKGROUND0, FERLANE_SLOT_IMAGE0, FERLANE_SLOT_BACKGROUND1, FERLANE_SLOT_IMAGE1}) {
+            chosen[slot] = {"b.bmp", asBmp(support::sizedBmp(8, 6))};
+        }
+        chosen[row.slot] = {"huge.jpg", huge};
+        const support::RefusedAllocations refused(1 << 20);
+        const Outcome outcome = run(chosen);
+        EXPECT_EQ(outcome.message, row.message);
+        EXPECT_EQ(outcome.failedSlot, row.slot);
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "image/bmp_layout.h"
 #include "image/bmp_reader.h"
+#include "image/picture_header.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -22,6 +23,9 @@
 namespace {
 
 std::unique_ptr<ferlane::page::PageRun> run = std::make_unique<ferlane::page::PageRun>();
+
+// The header being read, of whichever file the page asks about.
+ferlane::PictureHeader header;
 
 static_assert(FERLANE_HEAD_BYTES == ferlane::bmp::kHeadersSize,
               "the page hands over every header byte the reader reads");
@@ -104,6 +108,59 @@ FERLANE_EXPORT int ferlane_bmp_layout(const uint8_t* head, size_t headLength, do
 FERLANE_EXPORT int ferlane_check_bmp(const uint8_t* head, size_t headLength, double fileLength)
 {
     return run->checkBmp(head, headLength, fileLength);
+}
+
+FERLANE_EXPORT void ferlane_header_begin(double fileLength)
+{
+    // A length no file has reads as an empty file, whose header is refused.
+    header = ferlane::PictureHeader(
+        fileLength >= 0 && fileLength < 18446744073709551616.0 ? static_cast<std::uint64_t>(fileLength) : 0);
+}
+
+FERLANE_EXPORT double ferlane_header_at(void)
+{
+    return static_cast<double>(header.wantedAt());
+}
+
+FERLANE_EXPORT size_t ferlane_header_length(void)
+{
+    return header.wantedLength();
+}
+
+FERLANE_EXPORT int ferlane_read_header(const uint8_t* bytes, size_t length)
+{
+    switch (header.read(bytes, length)) {
+    case ferlane::PictureHeader::State::kKnown:
+        return FERLANE_OK;
+    case ferlane::PictureHeader::State::kReading:
+        return FERLANE_HEADER_MORE;
+    default:
+        return FERLANE_FAILED;
+    }
+}
+
+FERLANE_EXPORT double ferlane_header_fact(int which)
+{
+    if (header.state() != ferlane::PictureHeader::State::kKnown) {
+        return -1;
+    }
+    switch (which) {
+    case FERLANE_HEADER_COLUMNS:
+        return static_cast<double>(header.columns());
+    case FERLANE_HEADER_ROWS:
+        return static_cast<double>(header.rows());
+    case FERLANE_HEADER_INKS:
+        return header.inks();
+    case FERLANE_HEADER_PREVIEWABLE:
+        return ferlane::page::PageRun::previewable(header.columns(), header.rows()) ? 1 : 0;
+    default:
+        return -1;
+    }
+}
+
+FERLANE_EXPORT int ferlane_check_header(void)
+{
+    return run->checkHeader(header);
 }
 
 FERLANE_EXPORT uint8_t* ferlane_bmp_buffer(size_t length)

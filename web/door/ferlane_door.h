@@ -109,6 +109,19 @@ enum FerlaneBmpLayout {
     FERLANE_BMP_LAYOUT_COUNT = 5
 };
 
+/* What ferlane_read_header answers when it wants more of the file, beside
+ * FERLANE_OK and FERLANE_FAILED. */
+enum FerlaneHeaderRead { FERLANE_HEADER_MORE = 2 };
+
+/* What a picture's header says, as ferlane_header_fact tells it. */
+enum FerlaneHeaderFact {
+    FERLANE_HEADER_COLUMNS = 0,     /* the picture's columns, as shown: a camera's turn applied */
+    FERLANE_HEADER_ROWS = 1,        /* and rows */
+    FERLANE_HEADER_INKS = 2,        /* a JPEG's colour components (4: CMYK or YCCK); 0 for other formats */
+    FERLANE_HEADER_PREVIEWABLE = 3, /* 1 for a size the page may decode for a small picture of it, else 0 */
+    FERLANE_HEADER_FACT_COUNT = 4
+};
+
 /* A new run: forgets the last one and every picture it held. */
 void ferlane_reset(void);
 
@@ -142,6 +155,25 @@ int ferlane_bmp_layout(const uint8_t* head, size_t headLength, double fileLength
  * is handed over: refused as the reader refuses it, for a size other than
  * background 0's, and for a set too large for the page's memory. */
 int ferlane_check_bmp(const uint8_t* head, size_t headLength, double fileLength);
+
+/* A picture file's header, read before anything of it is decoded (BMP, PNG,
+ * JPEG, WebP and GIF; other formats are refused): ferlane_header_begin with the
+ * file's length, then ferlane_read_header with the file's bytes from
+ * ferlane_header_at() on, ferlane_header_length() of them (fewer only where the
+ * file ends), for as long as it answers FERLANE_HEADER_MORE. FERLANE_OK: its
+ * facts are known (ferlane_header_fact, -1 until then); FERLANE_FAILED: refused.
+ * Touches no run, and takes no memory of the picture's size. */
+void ferlane_header_begin(double fileLength);
+double ferlane_header_at(void);
+size_t ferlane_header_length(void);
+int ferlane_read_header(const uint8_t* bytes, size_t length);
+double ferlane_header_fact(int which);
+
+/* The header last read, checked against the run before the browser decodes the
+ * picture, as a BMP's is: refused with its reason, for a size other than
+ * background 0's, and for a set too large for the page's memory. The decoded
+ * picture must then have the header's size. */
+int ferlane_check_header(void);
 
 /* Room for the whole BMP file, then the file read from it. Null when there is no
  * memory for it (the run has failed then). */

@@ -120,6 +120,68 @@ std::string sizeText(std::int64_t columns, std::int64_t rows)
     return std::to_string(columns) + " \u00d7 " + std::to_string(rows);
 }
 
+// The formats whose size the page reads from their headers, as a refusal lists them.
+constexpr const char* kFormatsRead = "BMP, PNG, JPEG, WebP and GIF";
+
+// Why a picture's header was refused, in the words of someone who chose the file:
+// what follows its quoted name.
+std::string headerRefusal(const PictureHeader& header)
+{
+    const PictureFormat format = header.format();
+    if (header.rule() == HeaderRule::kFormatNotRead) {
+        if (format == PictureFormat::kUnknown) {
+            return std::string(" is no picture this page reads: it is none of ") + kFormatsRead;
+        }
+        const bool vowel = std::string("AEIOS").find(formatName(format)[0]) != std::string::npos;
+        return std::string(" is no picture this page reads: it is ") + (vowel ? "an " : "a ") + formatName(format) +
+               " file, and the page reads " + kFormatsRead;
+    }
+    const char* why = "it cannot be read";
+    switch (header.rule()) {
+    case HeaderRule::kEndsBeforeSize:
+        why = format == PictureFormat::kJpeg ? "the file ends before its frame header"
+                                             : "the file ends inside its header";
+        break;
+    case HeaderRule::kNoSize:
+        why = "its header gives a width or height of 0";
+        break;
+    case HeaderRule::kHeightAfterPixels:
+        why = "its frame header leaves its height to after its pixels, which browsers do not read";
+        break;
+    case HeaderRule::kNoComponents:
+        why = "its frame header gives no colour components";
+        break;
+    case HeaderRule::kNoMarker:
+        why = "its markers before the frame header are broken";
+        break;
+    case HeaderRule::kPixelsBeforeFrame:
+        why = "its pixels start before its frame header";
+        break;
+    case HeaderRule::kTooManySegments:
+        why = "more markers stand before its frame header than any camera writes";
+        break;
+    case HeaderRule::kNoImageHeader:
+        why = "its first chunk is no IHDR";
+        break;
+    case HeaderRule::kUnknownWebpChunk:
+        why = "its first chunk is none of VP8, VP8L and VP8X";
+        break;
+    case HeaderRule::kBrokenWebpBitstream:
+        why = "its picture data does not start as a WebP picture's does";
+        break;
+    default:
+        break;
+    }
+    return std::string(" is no ") + formatName(format) + " this page reads: " + why;
+}
+
+// What a set of pictures of that size needs here: each picture at three bytes a
+// pixel, and two results written at once.
+double setBytes(std::int64_t rows, std::int64_t columns, std::size_t pictures)
+{
+    return static_cast<double>(rows) * static_cast<double>(columns) * (3.0 * static_cast<double>(pictures) + 6.0);
+}
+
 }  // namespace
 
 PageRun::~PageRun()
@@ -276,8 +338,7 @@ int PageRun::acceptSize(std::int64_t rows, std::int64_t columns)
         for (const Step& step : steps_) {
             pictures += step.kind == FERLANE_STEP_PICTURE ? 1 : 0;
         }
-        // Each picture at three bytes a pixel, and two results written at once.
-        const double bytes = static_cast<double>(rows) * static_cast<double>(columns) * (3.0 * pictures + 6.0);
+        const double bytes = setBytes(rows, columns, pictures);
         if (bytes > kModuleBytes - kReservedBytes) {
             char needed[32];
             std::snprintf(needed, sizeof needed, "%.1f", bytes / 1e9);
@@ -314,6 +375,33 @@ int PageRun::checkBmp(const std::uint8_t* head, std::size_t headLength, double f
     } catch (...) {
         return failFrom(std::current_exception(), slot);
     }
+}
+
+bool PageRun::previewable(std::int64_t columns, std::int64_t rows)
+{
+    // Four photographs, no alpha file: the set that takes the most memory per pixel.
+    return setBytes(rows, columns, 4) <= kModuleBytes - kReservedBytes;
+}
+
+int PageRun::checkHeader(const PictureHeader& header)
+{
+    if (!at(FERLANE_STEP_PICTURE)) {
+        return fail(plan::kFailed);
+    }
+    const int slot = current()->slot;
+    if (header.state() == PictureHeader::State::kRefused) {
+        return fail(failedBecause() + quoted(slot) + headerRefusal(header), slot);
+    }
+    if (header.state() != PictureHeader::State::kKnown) {
+        return fail(plan::kFailed);
+    }
+    if (acceptSize(header.rows(), header.columns()) != FERLANE_OK) {
+        return FERLANE_FAILED;
+    }
+    headerStep_ = next_;
+    headerRows_ = header.rows();
+    headerColumns_ = header.columns();
+    return FERLANE_OK;
 }
 
 // Room for the picture being handed over, of the kind that will take it.
@@ -378,6 +466,14 @@ std::uint8_t* PageRun::pixelBuffer(int columns, int rows)
 {
     if (!at(FERLANE_STEP_PICTURE) || columns < 0 || rows < 0) {
         fail(plan::kFailed);
+        return nullptr;
+    }
+    // The browser decodes what the run checked: the header told its size.
+    if (headerStep_ == next_ && (rows != headerRows_ || columns != headerColumns_)) {
+        const int slot = current()->slot;
+        fail(failedBecause() + quoted(slot) + " is " + sizeText(columns, rows) +
+                 " pixels as this browser decodes it, but its header says " + sizeText(headerColumns_, headerRows_),
+             slot);
         return nullptr;
     }
     if (acceptSize(rows, columns) != FERLANE_OK) {

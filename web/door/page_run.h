@@ -9,6 +9,7 @@
 #include "banded_matting.h"
 #include "ferlane_door.h"
 #include "image/bmp_reader.h"
+#include "image/picture_header.h"
 
 #include <array>
 #include <cstdint>
@@ -32,6 +33,10 @@ public:
     int slot() const;
 
     int checkBmp(const std::uint8_t* head, std::size_t headLength, double fileLength);
+    int checkHeader(const PictureHeader& header);
+    // Whether a picture of that size may be decoded for a small picture of it:
+    // whether a whole set of its size fits in the page.
+    static bool previewable(std::int64_t columns, std::int64_t rows);
     std::uint8_t* bmpBuffer(std::size_t length);
     int takeBmp();
     std::uint8_t* pixelBuffer(int columns, int rows);
@@ -92,6 +97,11 @@ private:
     std::size_t handedLength_ = 0;
     std::int64_t handedRows_ = 0;
     std::int64_t handedColumns_ = 0;
+    // The size the header of the picture at step headerStep_ gave, which the
+    // browser's decoding must give too.
+    std::size_t headerStep_ = 0;
+    std::int64_t headerRows_ = 0;
+    std::int64_t headerColumns_ = 0;
     std::array<std::string, 3> files_;
     BandedMatting matting_;
     ErrorCounts errors_;
