@@ -1,7 +1,7 @@
 #include "foreground.h"
 
-#include "channels.h"
 #include "opacity.h"
+#include "pick.h"
 #include "rounding.h"
 
 #include <cstdint>
@@ -10,16 +10,30 @@
 namespace ferlane {
 namespace {
 
-// F = (I - B) * 255 / a + B, in one channel, from the photograph whose colour is
-// nearer its own background (image 1 on a tie): the smaller difference carries
-// less of the subject's noise.
-inline std::int32_t solveChannel(std::int32_t background0, std::int32_t image0, std::int32_t background1,
-                                 std::int32_t image1, double alpha)
+// One channel of the foreground at every pixel. Every pixel is solved, the two ends
+// of the alpha scale too (alpha 0 as if it were 1), and then the ends take their
+// fixed colours: the same steps for every pixel, and a result that cannot overlap
+// the photographs (__restrict), so that the loop vectorises.
+void solveChannel(const std::int32_t* background0, const std::int32_t* image0, const std::int32_t* background1,
+                  const std::int32_t* image1, const std::int32_t* alpha, Eigen::Index count,
+                  std::int32_t* __restrict foreground)
 {
-    const bool useImage0 = std::abs(image0 - background0) < std::abs(image1 - background1);
-    const std::int32_t image = useImage0 ? image0 : image1;
-    const std::int32_t background = useImage0 ? background0 : background1;
-    return roundHalfAwayFromZero(static_cast<double>(image - background) * kOpaque / alpha) + background;
+    for (Eigen::Index k = 0; k < count; ++k) {
+        const std::int32_t a = alpha[k];
+        // F = (I - B) * 255 / a + B, from the photograph whose colour is nearer its
+        // own background (image 1 on a tie): the smaller difference carries less of
+        // the subject's noise.
+        const std::int32_t difference0 = image0[k] - background0[k];
+        const std::int32_t difference1 = image1[k] - background1[k];
+        const bool useImage0 = std::abs(difference0) < std::abs(difference1);
+        const std::int32_t difference = pick(useImage0, difference0, difference1);
+        const std::int32_t background = pick(useImage0, background0[k], background1[k]);
+        const double divisor = pick(a == kTransparent, 1, a);
+        const std::int32_t solved =
+            roundHalfAwayFromZero(static_cast<double>(difference) * kOpaque / divisor) + background;
+        // No subject at alpha 0, so no colour to recover: stored black.
+        foreground[k] = pick(a == kTransparent, 0, pick(a == kOpaque, image0[k], solved));
+    }
 }
 
 }  // namespace
@@ -31,31 +45,13 @@ void reconstructForeground(const RgbImage& background0, const RgbImage& image0, 
     const Eigen::Index columns = background0.columns();
     foreground.resize(rows, columns);
 
-    const Channels<const std::int32_t> b0(background0);
-    const Channels<const std::int32_t> i0(image0);
-    const Channels<const std::int32_t> b1(background1);
-    const Channels<const std::int32_t> i1(image1);
-    const Channels<std::int32_t> f(foreground);
-    const std::int32_t* a = alpha.data();
-
     const Eigen::Index count = rows * columns;
-    for (Eigen::Index k = 0; k < count; ++k) {
-        if (a[k] == kTransparent) {
-            // No subject here, so no colour to recover: stored black.
-            for (const int c : {kRed, kGreen, kBlue}) {
-                f[c][k] = 0;
-            }
-        } else if (a[k] == kOpaque) {
-            for (const int c : {kRed, kGreen, kBlue}) {
-                f[c][k] = i0[c][k];
-            }
-        } else {
-            const double alphaValue = a[k];
-            for (const int c : {kRed, kGreen, kBlue}) {
-                f[c][k] = solveChannel(b0[c][k], i0[c][k], b1[c][k], i1[c][k], alphaValue);
-            }
-        }
-    }
+    solveChannel(background0.red.data(), image0.red.data(), background1.red.data(), image1.red.data(), alpha.data(),
+                 count, foreground.red.data());
+    solveChannel(background0.green.data(), image0.green.data(), background1.green.data(), image1.green.data(),
+                 alpha.data(), count, foreground.green.data());
+    solveChannel(background0.blue.data(), image0.blue.data(), background1.blue.data(), image1.blue.data(), alpha.data(),
+                 count, foreground.blue.data());
 }
 
 }  // namespace ferlane
