@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes the BMP reader and the configuration-file reader with libFuzzer under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer, then the page's PNG decoder in
+# Node with fast-check (tools/check-png.sh --fuzz).
 #
 #   tools/fuzz.sh [SECONDS_PER_TARGET]     (default 60)
 #
@@ -40,3 +41,5 @@ for kind in bmp ini; do
     exit "$status"
   fi
 done
+echo "fuzzing the page's PNG decoder for $seconds s"
+tools/check-png.sh --fuzz "$seconds"

@@ -39,7 +39,7 @@ export default [
     languageOptions: { globals: globals.worker },
   },
   {
-    files: ['tests/web/*.js', 'tests/web/*.mjs'],
+    files: ['tests/web/*.js', 'tests/web/*.mjs', 'tests/web/png/*.mjs'],
     languageOptions: { ecmaVersion: 2022, sourceType: 'module', globals: globals.node },
   },
   {

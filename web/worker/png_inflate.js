@@ -3,9 +3,14 @@
 // small file whose data would inflate to gigabytes costs no more than its size.
 
 // The compressed bytes handed to the inflater at a time. It inflates each slice
-// whole before it waits for its output to be read, so a slice bounds what it
-// inflates beyond what is wanted: deflate expands at most about 1032 to 1.
+// whole before it waits for its output to be read, and may hold the next, so two
+// slices bound what it inflates beyond what is wanted: deflate expands at most
+// 1032 to 1. Each slice is as large as what is still wanted allows, up to
+// MOST_SLICE_BYTES (every slice costs a round through the streams), and at least
+// SLICE_BYTES.
 export const SLICE_BYTES = 16 << 10;
+const MOST_SLICE_BYTES = 1 << 20;
+const MOST_EXPANSION = 1032;
 
 export class InflateFailure extends Error {}
 
@@ -18,12 +23,13 @@ async function readOrFail(reader) {
 }
 
 // Feeds `parts` (the IDAT chunks' data, in order) to the inflater and hands each
-// inflated piece to take(piece), until take answers true (it has all it wants)
-// or the data ends. Answers 'ended' when the data ended before take had all,
+// inflated piece to take(piece), which answers how many bytes it still wants,
+// until it wants none or the data ends; `wanted` is how many it wants at first. Answers 'ended' when the data ended before take had all,
 // 'complete' when it ended right after, its checksum right, 'extra' when more
 // followed (left uninflated); throws InflateFailure for data that does not
 // inflate, and whatever take throws. counter.bytes grows by every byte inflated.
-export async function inflateInto(parts, take, counter = { bytes: 0 }) {
+export async function inflateInto(parts, wanted, take, counter = { bytes: 0 }) {
+  let still = wanted;
   let part = 0;
   let at = 0;
   const compressed = new ReadableStream({
@@ -36,9 +42,9 @@ export async function inflateInto(parts, take, counter = { bytes: 0 }) {
         controller.close();
         return;
       }
-      const end = Math.min(parts[part].length, at + SLICE_BYTES);
-      // A copy: the stream may take over its chunk's buffer, which is the file's.
-      controller.enqueue(parts[part].slice(at, end));
+      const slice = Math.min(MOST_SLICE_BYTES, Math.max(SLICE_BYTES, Math.floor(still / (2 * MOST_EXPANSION))));
+      const end = Math.min(parts[part].length, at + slice);
+      controller.enqueue(parts[part].subarray(at, end));
       at = end;
     },
   }, { highWaterMark: 0 });
@@ -48,7 +54,8 @@ export async function inflateInto(parts, take, counter = { bytes: 0 }) {
       const piece = await readOrFail(reader);
       if (piece.done) return 'ended';
       counter.bytes += piece.value.length;
-      if (take(piece.value)) break;
+      still = take(piece.value);
+      if (still === 0) break;
     }
     // One more read tells whether the data ends here with its checksum.
     const after = await readOrFail(reader);
