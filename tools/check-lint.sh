@@ -2,10 +2,11 @@
 # Lints what is not C++ (tools/check-format.sh keeps that): every shell script in tools/,
 # bench/ and .ci/ with Debian's shellcheck, following the files they source and heeding
 # their "# shellcheck" directives; every Python file with Debian's flake8 (.flake8); the
-# page's modules in web/ and the JavaScript of tests/web, the functions its harness calls in
-# the page included, with ESLint at the version tests/web/package-lock.json pins
-# (tests/web/eslint.config.mjs). Lists each finding under the tool that made it, and ends
-# with "N passed, N failed", one for each tool, and a non-zero status on any finding.
+# page's modules in web/, the JavaScript of tests/web (the functions its harness calls in
+# the page included) and bench's Node scripts, with ESLint at the version
+# tests/web/package-lock.json pins (tests/web/eslint.config.mjs). Lists each finding under
+# the tool that made it, and ends with "N passed, N failed", one for each tool, and a
+# non-zero status on any finding.
 # shellcheck source=tools/lib.sh
 source "$(dirname "$0")/lib.sh"
 
@@ -47,7 +48,7 @@ lint() {  # lint TOOL COMMAND...: runs COMMAND, and names TOOL above what it fou
 }
 lint "shellcheck (${#shell_scripts[@]} scripts)" shellcheck --external-sources "${shell_scripts[@]}"
 lint "flake8 (${#python_files[@]} files)" flake8 "${python_files[@]}"
-lint "eslint (web/, tests/web/)" tests/web/node_modules/.bin/eslint --config tests/web/eslint.config.mjs \
-  --max-warnings 0 web tests/web
+lint "eslint (web/, tests/web/, bench/)" tests/web/node_modules/.bin/eslint --config tests/web/eslint.config.mjs \
+  --max-warnings 0 web tests/web bench
 echo "$((3 - failed)) passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -4,7 +4,7 @@
 //  - web/: ES modules that esbuild bundles into one script per thread (tools/build-web.sh):
 //    web/screen is the page, web/worker and web/saver run in workers, web/shared is
 //    imported by both sides and may use only what both have.
-//  - tests/web/*.js, *.mjs: Node, driving the browsers.
+//  - bench/*.mjs, tests/web/*.js, *.mjs: Node, timing the page's code and driving the browsers.
 //  - tests/web/page_side/: functions that browser.py and test_page.py call in the page.
 import js from '@eslint/js';
 import globals from 'globals';
@@ -39,7 +39,7 @@ export default [
     languageOptions: { globals: globals.worker },
   },
   {
-    files: ['tests/web/*.js', 'tests/web/*.mjs', 'tests/web/png/*.mjs'],
+    files: ['bench/*.mjs', 'tests/web/*.js', 'tests/web/*.mjs', 'tests/web/png/*.mjs'],
     languageOptions: { ecmaVersion: 2022, sourceType: 'module', globals: globals.node },
   },
   {
