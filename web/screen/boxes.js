@@ -72,6 +72,7 @@ export class Boxes {
   // Puts a file in a box, or empties it, without starting a run.
   place(box, file) {
     box.file = file;
+    box.previewed = null;
     box.dimensions = '';
     box.note.textContent = '';
     box.thumb.hidden = true;
@@ -81,7 +82,6 @@ export class Boxes {
     box.element.classList.remove('refused');
     if (!file) box.input.value = '';
     this.describe(box);
-    if (file) this.showThumbnail(box, file);
   }
 
   // The input's name: its box, its file and what is known of it.
@@ -98,10 +98,16 @@ export class Boxes {
     this.describe(box);
   }
 
-  // The size the run's reader found in the file of a slot, told before its thumbnail.
-  showSize(slot, columns, rows) {
+  // The size the run read from the header of a slot's file, and whether the page
+  // may decode the file for its thumbnail: only then is it decoded, once.
+  showSize(slot, columns, rows, previewable) {
     const box = this.all[slot];
-    if (box && box.file) this.showDimensions(box, box.file, columns, rows);
+    if (!box || !box.file) return;
+    this.showDimensions(box, box.file, columns, rows);
+    if (previewable && box.previewed !== box.file) {
+      box.previewed = box.file;
+      this.showThumbnail(box, box.file);
+    }
   }
 
   note(slot, text) {
@@ -117,10 +123,14 @@ export class Boxes {
   }
 
   // Decoding a large picture for its thumbnail would compete with a run for memory
-  // and processor time: it waits for the run to end.
+  // and processor time: it waits for the run to end, and a file the run refused is
+  // not decoded at all.
   async showThumbnail(box, file) {
     await this.whenIdle();
-    if (box.file !== file) return;
+    if (box.file !== file || box.element.classList.contains('refused')) {
+      if (box.previewed === file) box.previewed = null;
+      return;
+    }
     const context = box.thumb.getContext('2d');
     try {
       const bitmap = await createImageBitmap(file, { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
@@ -129,7 +139,6 @@ export class Boxes {
       box.thumb.width = Math.max(1, Math.round(bitmap.width * scale));
       box.thumb.height = Math.max(1, Math.round(bitmap.height * scale));
       context.drawImage(bitmap, 0, 0, box.thumb.width, box.thumb.height);
-      this.showDimensions(box, file, bitmap.width, bitmap.height);
       bitmap.close();
       box.thumb.hidden = false;
       box.hint.hidden = true;

@@ -109,7 +109,7 @@ export class RunClient {
         this.boxes.note(data.slot, data.text);
         break;
       case RUN.SIZE:
-        this.boxes.showSize(data.slot, data.columns, data.rows);
+        this.boxes.showSize(data.slot, data.columns, data.rows, data.previewable);
         break;
       case RUN.WAITING:
         // Nothing was computed: the worker, its memory untouched, serves the next run.

@@ -9,7 +9,7 @@ export const RUN = strict({
   ANSWER: 'answer', // page: the answer to an ASK of the same id
   STEP: 'step', // worker: the run's next step, its line and when it began
   NOTE: 'note', // worker: what the page should know of a slot's picture
-  SIZE: 'size', // worker: a slot's picture's columns and rows, as the reader finds them
+  SIZE: 'size', // worker: a slot's picture's columns and rows from its header, and whether the page may decode it
   WAITING: 'waiting', // worker: nothing to run with these files, and why
   FAILED: 'failed', // worker: the run failed, its message and the slot it names
   DONE: 'done', // worker: the files written, small pictures of them and the error map's shares

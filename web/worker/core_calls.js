@@ -43,11 +43,6 @@ function layoutAt(core, at, headLength, fileLength) {
   }
 }
 
-// The layout of a BMP file from its first bytes (head) and its length.
-export function bmpLayout(core, head, fileLength) {
-  return withCopy(core, head, (at) => layoutAt(core, at, head.length, fileLength));
-}
-
 // The layout of a file the run wrote, still in the module's memory.
 export function writtenLayout(core, at, length) {
   return layoutAt(core, at, Math.min(length, FERLANE.HEAD_BYTES), length);
@@ -58,6 +53,28 @@ export function writtenLayout(core, at, length) {
 export function checkBmp(core, head, fileLength) {
   return withCopy(core, head, (at) => core._ferlane_check_bmp(at, head.length, fileLength)) ??
     core._ferlane_unread(FERLANE.UNREAD_OUT_OF_MEMORY);
+}
+
+// Reads a file's header through the module, which asks for the bytes it wants:
+// read(start, end) answers them as an ArrayBuffer, or undefined when the page
+// could not read them. Answers FERLANE.OK with the header's facts known to the
+// module (headerFact), FERLANE.FAILED for a header it refuses, or null for a file
+// the page could not read.
+export async function readHeader(core, fileLength, read) {
+  core._ferlane_header_begin(fileLength);
+  for (;;) {
+    const start = core._ferlane_header_at();
+    const buffer = await read(start, start + (core._ferlane_header_length() >>> 0));
+    if (!buffer) return null;
+    const bytes = new Uint8Array(buffer);
+    const status = withCopy(core, bytes, (at) => core._ferlane_read_header(at, bytes.length)) ?? FERLANE.FAILED;
+    if (status !== FERLANE.HEADER_MORE) return status;
+  }
+}
+
+// What the header last read says, by FERLANE.HEADER_*.
+export function headerFact(core, which) {
+  return core._ferlane_header_fact(which);
 }
 
 // Names a chosen picture for the run.

@@ -7,6 +7,7 @@ import { FERLANE } from '../shared/door.js';
 import { RUN } from '../shared/messages.js';
 import { choose, writtenLayout } from './core_calls.js';
 import { handPicture } from './pictures.js';
+import { tellSizes } from './sizes.js';
 
 // The longest side of the pictures the page shows; the saved files keep every pixel.
 const PREVIEW_SIDE = 1600;
@@ -64,6 +65,7 @@ function shares(core) {
 export async function run(core, link, chosen) {
   core._ferlane_reset();
   chosen.forEach((file, slot) => file && choose(core, slot, file.name));
+  await tellSizes(core, link, chosen);
   const files = {};
   for (;;) {
     const next = core._ferlane_next();

@@ -1,8 +1,14 @@
 // Kept by the page for the harness once it is open: each Blob a URL is made for,
-// and what the page's <a download> links would have saved, instead of saving it.
+// what the page's <a download> links would have saved, instead of saving it, and
+// the name of each file the page's thread had the browser decode.
 // Done the same way in every engine, as WebKitGTK's driver has no downloads.
 () => {
-  const harness = window.ferlaneHarness = { blobs: new Map(), saved: [], pieces: {} };
+  const harness = window.ferlaneHarness = { blobs: new Map(), saved: [], pieces: {}, decoded: [] };
+  const decode = window.createImageBitmap;
+  window.createImageBitmap = (source, ...options) => {
+    if (source instanceof File) harness.decoded.push(source.name);
+    return decode.call(window, source, ...options);
+  };
   const createObjectURL = URL.createObjectURL;
   URL.createObjectURL = (object) => {
     const url = createObjectURL.call(URL, object);
