@@ -7,8 +7,9 @@
 // rather than copied, so that no whole second copy of a file is ever held.
 import { FERLANE } from '../shared/door.js';
 import { ASKED, RUN } from '../shared/messages.js';
-import { checkBmp, headerFact, pictureKind, readHeader } from './core_calls.js';
-import { decodePng, PngRefusal } from './png_decoder.js';
+import { bmpLayout, checkBmp, pictureKind } from './core_calls.js';
+import { jpegInks } from './jpeg_markers.js';
+import { decodePng, pngHeader, PngRefusal } from './png_decoder.js';
 
 // The bytes of a file asked of the page at a time.
 const PIECE_BYTES = 8 << 20;
@@ -61,19 +62,10 @@ function hasTransparency(rgba) {
   return false;
 }
 
-// A picture the page's browser decodes: no colour profile applied, colours not
+// A picture the page's browser decoded: no colour profile applied, colours not
 // multiplied by their opacity as far as a canvas allows, the camera's rotation
-// applied as the browser applies it when it shows the photograph. The module
-// checks its header first: the browser decodes nothing the run would refuse, and
-// must decode it at the size the header gave.
+// applied as the browser applies it when it shows the photograph.
 async function handDecoded(core, chosen) {
-  const read = await readHeader(core, chosen.size, (start, end) => chosen.bytes(start, end));
-  if (read === null) return core._ferlane_unread(FERLANE.UNREAD_CANNOT_READ);
-  if (core._ferlane_check_header() !== FERLANE.OK) return FERLANE.FAILED;
-  if (headerFact(core, FERLANE.HEADER_INKS) === 4) {
-    chosen.note("a CMYK JPEG: this browser turns its inks into colours by its own formula, not ImageMagick's, " +
-      "so the results may differ from the console tool's");
-  }
   const { bitmap, unread } = await chosen.link.ask({ what: ASKED.BITMAP, slot: chosen.slot });
   if (!bitmap) return core._ferlane_unread(unread);
   const { width, height } = bitmap;
@@ -93,27 +85,42 @@ async function handDecoded(core, chosen) {
   return core._ferlane_take_pixels();
 }
 
-async function handPng(core, chosen) {
+// The header is checked, and room asked for its size, before the rest of the
+// file is read: a PNG of a size the run refuses costs no more than its header.
+async function handPng(core, chosen, head) {
+  const refused = (error) => {
+    if (error instanceof PngRefusal) return core._ferlane_refuse_png(error.rule);
+    // No memory for the decoder's rows or the inflater's pieces.
+    if (error instanceof RangeError) return core._ferlane_unread(FERLANE.UNREAD_OUT_OF_MEMORY);
+    throw error;
+  };
+  let header;
+  try {
+    header = pngHeader(head);
+  } catch (error) {
+    return refused(error);
+  }
+  const room = pixelRoom(core)(header.width, header.height);
+  if (!room) return FERLANE.FAILED;
   const bytes = new Uint8Array(chosen.size);
   if (!(await chosen.pieces((piece, start) => bytes.set(piece, start)))) {
     return core._ferlane_unread(FERLANE.UNREAD_CANNOT_READ);
   }
   let png;
   try {
-    png = await decodePng(bytes, pixelRoom(core));
+    png = await decodePng(bytes, () => room);
   } catch (error) {
-    if (error instanceof PngRefusal) return core._ferlane_refuse_png(error.rule);
-    // No memory for the decoder's rows or the inflater's pieces.
-    if (error instanceof RangeError) return core._ferlane_unread(FERLANE.UNREAD_OUT_OF_MEMORY);
-    throw error;
+    return refused(error);
   }
-  if (!png) return FERLANE.FAILED;
   if (png.translucent) chosen.note('its transparency is dropped, its colours are kept as stored');
   return core._ferlane_take_pixels();
 }
 
 // The file straight into the module's memory, in pieces.
 async function handBmp(core, chosen, head) {
+  const layout = bmpLayout(core, head, chosen.size);
+  // Its size shows in its box before its thumbnail, which waits for the run.
+  if (layout) chosen.link.tell({ type: RUN.SIZE, slot: chosen.slot, columns: layout.columns, rows: layout.rows });
   const status = checkBmp(core, head, chosen.size);
   if (status !== FERLANE.OK) return status;
   const address = core._ferlane_bmp_buffer(chosen.size) >>> 0;
@@ -132,6 +139,16 @@ export async function handPicture(core, link, slot, size) {
   const head = new Uint8Array(buffer);
   const kind = pictureKind(core, head);
   if (kind === FERLANE.KIND_BMP) return handBmp(core, chosen, head);
-  if (kind === FERLANE.KIND_PNG) return handPng(core, chosen);
+  if (kind === FERLANE.KIND_PNG) return handPng(core, chosen, head);
+  if (kind === FERLANE.KIND_JPEG) {
+    const read = async (start, end) => {
+      const bytes = await chosen.bytes(start, end);
+      return bytes ? new Uint8Array(bytes) : null;
+    };
+    if (await jpegInks(read) === 4) {
+      chosen.note("a CMYK JPEG: this browser turns its inks into colours by its own formula, not ImageMagick's, " +
+        "so the results may differ from the console tool's");
+    }
+  }
   return handDecoded(core, chosen);
 }

@@ -144,6 +144,12 @@ function readChunks(bytes, view, header) {
   return found;
 }
 
+// The picture's size and format from the file's first bytes (the signature and
+// IHDR: 33 bytes), checked as libpng checks them: { width, height, ... }.
+export function pngHeader(head) {
+  return readHeader(head, new DataView(head.buffer, head.byteOffset, head.byteLength));
+}
+
 // The passes that hold pixels, each with its place in the picture and its rows' bytes.
 function passesOf({ width, height, depth, type, interlace }) {
   const bits = depth * CHANNELS[type];
