@@ -417,6 +417,38 @@ def cut(name, shot):
     return lambda scene: scene.file(name, scene.bmp[shot].read_bytes()[:5000])
 
 
+def huge_jpeg(scene):
+    """A JPEG of the example's whose frame header says 20000 × 20000."""
+    data = bytearray(scene.jpeg["image0"].read_bytes())
+    frame = data.index(b"\xff\xc0")
+    data[frame + 5:frame + 9] = (20000).to_bytes(2, "big") * 2
+    return scene.file("huge.jpg", bytes(data))
+
+
+def case_huge_header(s):
+    """A JPEG whose header says 20000 × 20000 beside 320 × 240 backgrounds is
+    refused from its header alone: its box shows that size, and the page has the
+    browser decode none of it, neither for the run nor for a thumbnail, so the
+    tab's memory stays small; the next set runs in the same tab, its thumbnails made."""
+    pictures = slots(s.scene.bmp)
+    state, message, steps = s.run({**pictures, "image0": huge_jpeg(s.scene)})
+    expected = ('error: the images must have same size (image0 "huge.jpg" is 20000 × 20000, background0 "bg0.bmp" '
+                'is 320 × 240)')
+    assert_equal((state, message), ("failed", expected), "the run's end")
+    assert_equal(steps, ['read background0 "bg0.bmp"', 'read image0 "huge.jpg"'], "the steps")
+    assert_equal(s.page.text('.slot[data-slot="image0"] .size'), "huge.jpg: 20000 × 20000", "the box's size")
+    s.page.give({"image0": pictures["image0"]})
+    state, message, _ = s.page.wait()
+    assert_equal(state, "done", f"the run after mending image0 ({message})")
+    deadline = time.monotonic() + 60
+    while len(s.page.shown(".thumb")) < len(SHOTS) and time.monotonic() < deadline:
+        time.sleep(0.05)
+    decoded = s.page.call("() => window.ferlaneHarness.decoded")
+    assert_equal(sorted(decoded), sorted(path.name for path in pictures.values()), "the files the browser decoded")
+    if s.page.tab_peak_bytes() > 1 << 30:
+        raise AssertionError(f"the tab's memory peaked at {s.page.tab_peak_bytes() / 1e9:.1f} GB")
+
+
 def foreign_requests(s, since):
     """What the recorder heard since then beside the loads of the page itself."""
     page_loads = [f"GET {url}" for url in s.urls.values()] if s.origin == "served" else []
@@ -494,6 +526,7 @@ CASES = [
     ("refused: cut png, by the page's decoder", refusal(
         "image0", lambda scene: scene.file("cut.png", scene.png["image0"].read_bytes()[:5000]),
         'failed: image0 "cut.png" is no PNG this page reads: the file ends before its last chunk')),
+    ("refused from its header: a JPEG of 20000 × 20000, nothing of it decoded", case_huge_header),
     ("accessible: axe-core finds nothing", case_accessible),
     ("by keys alone, the composite saved", case_keyboard),
     ("several files dropped together", case_dropped_together),

@@ -7,8 +7,7 @@
 // rather than copied, so that no whole second copy of a file is ever held.
 import { FERLANE } from '../shared/door.js';
 import { ASKED, RUN } from '../shared/messages.js';
-import { bmpLayout, checkBmp, pictureKind } from './core_calls.js';
-import { jpegInks } from './jpeg_markers.js';
+import { checkBmp, headerFact, pictureKind, readHeader } from './core_calls.js';
 import { decodePng, pngHeader, PngRefusal } from './png_decoder.js';
 
 // The bytes of a file asked of the page at a time.
@@ -62,10 +61,19 @@ function hasTransparency(rgba) {
   return false;
 }
 
-// A picture the page's browser decoded: no colour profile applied, colours not
+// A picture the page's browser decodes: no colour profile applied, colours not
 // multiplied by their opacity as far as a canvas allows, the camera's rotation
-// applied as the browser applies it when it shows the photograph.
+// applied as the browser applies it when it shows the photograph. The module
+// checks its header first: the browser decodes nothing the run would refuse, and
+// must decode it at the size the header gave.
 async function handDecoded(core, chosen) {
+  const read = await readHeader(core, chosen.size, (start, end) => chosen.bytes(start, end));
+  if (read === null) return core._ferlane_unread(FERLANE.UNREAD_CANNOT_READ);
+  if (core._ferlane_check_header() !== FERLANE.OK) return FERLANE.FAILED;
+  if (headerFact(core, FERLANE.HEADER_INKS) === 4) {
+    chosen.note("a CMYK JPEG: this browser turns its inks into colours by its own formula, not ImageMagick's, " +
+      "so the results may differ from the console tool's");
+  }
   const { bitmap, unread } = await chosen.link.ask({ what: ASKED.BITMAP, slot: chosen.slot });
   if (!bitmap) return core._ferlane_unread(unread);
   const { width, height } = bitmap;
@@ -118,9 +126,6 @@ async function handPng(core, chosen, head) {
 
 // The file straight into the module's memory, in pieces.
 async function handBmp(core, chosen, head) {
-  const layout = bmpLayout(core, head, chosen.size);
-  // Its size shows in its box before its thumbnail, which waits for the run.
-  if (layout) chosen.link.tell({ type: RUN.SIZE, slot: chosen.slot, columns: layout.columns, rows: layout.rows });
   const status = checkBmp(core, head, chosen.size);
   if (status !== FERLANE.OK) return status;
   const address = core._ferlane_bmp_buffer(chosen.size) >>> 0;
@@ -140,15 +145,5 @@ export async function handPicture(core, link, slot, size) {
   const kind = pictureKind(core, head);
   if (kind === FERLANE.KIND_BMP) return handBmp(core, chosen, head);
   if (kind === FERLANE.KIND_PNG) return handPng(core, chosen, head);
-  if (kind === FERLANE.KIND_JPEG) {
-    const read = async (start, end) => {
-      const bytes = await chosen.bytes(start, end);
-      return bytes ? new Uint8Array(bytes) : null;
-    };
-    if (await jpegInks(read) === 4) {
-      chosen.note("a CMYK JPEG: this browser turns its inks into colours by its own formula, not ImageMagick's, " +
-        "so the results may differ from the console tool's");
-    }
-  }
   return handDecoded(core, chosen);
 }
