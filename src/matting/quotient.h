@@ -1,6 +1,9 @@
 #pragma once
 
+#include "pick.h"
+
 #include <cstdint>
+#include <cstdlib>
 
 namespace ferlane {
 
@@ -15,6 +18,18 @@ namespace ferlane {
 inline std::int32_t truncatedQuotient(std::int32_t numerator, std::int32_t divisor)
 {
     return static_cast<std::int32_t>(static_cast<float>(numerator) / static_cast<float>(divisor));
+}
+
+// numerator / divisor rounded to the nearest integer, halves away from zero, exactly,
+// over the same range: the truncated quotient, one further from zero where the
+// remainder is at least half the divisor.
+inline std::int32_t roundedQuotient(std::int32_t numerator, std::int32_t divisor)
+{
+    const std::int32_t whole = truncatedQuotient(numerator, divisor);
+    const std::int32_t remainder = numerator - whole * divisor;  // the numerator's sign, or 0
+    const bool away = 2 * std::abs(remainder) >= std::abs(divisor);
+    const std::int32_t awayFromZero = pick((remainder ^ divisor) < 0, -1, 1);
+    return whole + pick(away, awayFromZero, 0);
 }
 
 }  // namespace ferlane
