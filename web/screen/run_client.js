@@ -1,11 +1,12 @@
 // The page's side of a run: the run's worker, its life, and its questions about the
 // chosen files. The run itself is the worker's and its rules the matting module's;
-// this side reads the chosen files for the worker, since some browsers let a worker
-// of a page opened from a file read none itself.
+// the worker reads the chosen files itself where its browser lets it, and this
+// side reads them for it where not (some browsers let a worker of a page opened
+// from a file read none).
 //
 // Every choice starts a run over the chosen files; the module says whether they
 // make one. A run already going is abandoned for the newer choice: a worker that
-// has not yet asked for any file takes the newer choice itself (choices made in
+// has not yet asked for or read any file takes the newer choice itself (choices made in
 // quick succession then find its module ready); one that has is stopped, and with
 // it all the memory its run took.
 import { FERLANE } from '../shared/door.js';
@@ -13,7 +14,7 @@ import { ASKED, RUN } from '../shared/messages.js';
 
 // What the worker asks of a chosen file: a piece of its bytes, or the picture as
 // this browser decodes it, moved to the worker rather than copied.
-async function answer(worker, file, { id, what, start, end }) {
+export async function answer(worker, file, { id, what, start, end }) {
   if (what === ASKED.BYTES) {
     try {
       const buffer = await file.slice(start, end).arrayBuffer();
@@ -89,8 +90,13 @@ export class RunClient {
       this.progress.setState('failed', `failed: ${event.message || 'the worker stopped'}`);
       this.progress.bringIntoView();
     };
-    const chosen = files.map((file) => file && { name: file.name, size: file.size });
-    worker.postMessage({ type: RUN.CHOOSE, job, chosen });
+    const chosen = files.map((file) => file && { name: file.name, size: file.size, file });
+    try {
+      worker.postMessage({ type: RUN.CHOOSE, job, chosen });
+    } catch (error) {
+      // A browser that cannot send a File to a worker: the page reads them all.
+      worker.postMessage({ type: RUN.CHOOSE, job, chosen: chosen.map((file) => file && { ...file, file: null }) });
+    }
   }
 
   // A message of the run going.
@@ -101,6 +107,10 @@ export class RunClient {
       case RUN.ASK:
         worker.asked = true;
         answer(worker, files[data.slot], data);
+        break;
+      case RUN.READING:
+        // Reading, it will ask nothing that could tell it of a newer choice.
+        worker.asked = true;
         break;
       case RUN.STEP:
         progress.addStep(data.text, data.at);

@@ -4,9 +4,10 @@ import { strict } from './strict.js';
 
 // Between the page and the run's worker.
 export const RUN = strict({
-  CHOOSE: 'choose', // page: the files chosen, by slot ({ job, chosen })
+  CHOOSE: 'choose', // page: the files chosen, by slot ({ job, chosen: { name, size, file } })
   ASK: 'ask', // worker: something of a chosen file ({ id, what, slot, start, end })
   ANSWER: 'answer', // page: the answer to an ASK of the same id
+  READING: 'reading', // worker: it reads a chosen file itself, asking nothing of the page
   STEP: 'step', // worker: the run's next step, its line and when it began
   NOTE: 'note', // worker: what the page should know of a slot's picture
   SIZE: 'size', // worker: a slot's picture's columns and rows from its header, and whether the page may decode it
@@ -25,6 +26,7 @@ export const ASKED = strict({
 export const SAVER = strict({
   SUBJECT: 'subject', // page: the cutout as a PNG with its transparency
   COMPOSITE: 'composite', // page: the cutout over a backdrop, an opaque PNG
+  MASK: 'mask', // page: alpha.bmp as a grey PNG, the mask photogrammetry programs read
   PNG: 'png', // saver: the PNG file's bytes
   FAILED: 'failed', // saver: why there is none
 }, 'SAVER');

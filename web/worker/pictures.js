@@ -1,49 +1,11 @@
 // Hands the module the picture its run wants, by the kind the module tells from the
 // file's first bytes: a BMP file as it is, for the module's own reader; a PNG
 // decoded here; anything else as the page's browser decodes it.
-//
-// The page reads the files: some browsers let a worker of a page opened from a
-// file read no File or Blob at all. What it reads comes over in pieces, moved
-// rather than copied, so that no whole second copy of a file is ever held.
 import { FERLANE } from '../shared/door.js';
-import { ASKED, RUN } from '../shared/messages.js';
+import { ASKED } from '../shared/messages.js';
 import { checkBmp, headerFact, pictureKind, readHeader } from './core_calls.js';
+import { Chosen } from './file_reader.js';
 import { decodePng, pngHeader, PngRefusal } from './png_decoder.js';
-
-// The bytes of a file asked of the page at a time.
-const PIECE_BYTES = 8 << 20;
-
-// One chosen file of the run: its slot, its size, and the page to ask for it.
-class Chosen {
-  constructor(link, slot, size) {
-    this.link = link;
-    this.slot = slot;
-    this.size = size;
-  }
-
-  // Its bytes from start to end, as an ArrayBuffer; undefined when the page could not read them.
-  async bytes(start, end) {
-    const { buffer } = await this.link.ask({ what: ASKED.BYTES, slot: this.slot, start, end: Math.min(this.size, end) });
-    return buffer;
-  }
-
-  note(text) {
-    this.link.tell({ type: RUN.NOTE, slot: this.slot, text });
-  }
-
-  // The whole file, piece by piece, each given to into(piece, start) as it comes
-  // while the next is read. False when the page could not read it.
-  async pieces(into) {
-    let pending = this.size > 0 ? this.bytes(0, PIECE_BYTES) : null;
-    for (let start = 0; start < this.size; start += PIECE_BYTES) {
-      const buffer = await pending;
-      if (!buffer) return false;
-      pending = start + PIECE_BYTES < this.size ? this.bytes(start + PIECE_BYTES, start + 2 * PIECE_BYTES) : null;
-      into(new Uint8Array(buffer), start);
-    }
-    return true;
-  }
-}
 
 // Room in the module for decoded pixels, as a view the decoder writes into; null
 // when the module refused the size or had no memory for it.
