@@ -7,6 +7,7 @@
 source "$(dirname "$0")/lib.sh"
 
 install_deps emscripten esbuild python3
+command -v npm >/dev/null || install_deps nodejs npm
 # Emscripten runs parts of itself in Node and looks for Debian's Node modules there.
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 # Debian ships Emscripten's system libraries prebuilt, in a cache it keeps frozen.
@@ -23,6 +24,11 @@ emcmake cmake -S . -B build-web/cmake -DFERLANE_BUILD_TESTS=OFF -DCMAKE_BUILD_TY
 cmake --build build-web/cmake --parallel "$(nproc)" --target ferlane_core >build-web/build.log 2>&1 ||
   { cat build-web/build.log >&2; exit 1; }
 
+# The page's libraries from npm (fflate, which writes a batch's zip), at the versions
+# web/package-lock.json pins.
+if [ ! web/node_modules/.package-lock.json -nt web/package-lock.json ]; then
+  (cd web && npm ci --no-audit --no-fund --loglevel=error)
+fi
 # The page's scripts are ES modules, by role (web/screen, web/worker, web/saver,
 # web/shared); each thread's are bundled into one plain script, which a page opened
 # from a file can run. The module and the door's numbers are made by the build

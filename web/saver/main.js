@@ -7,6 +7,9 @@ import { composite } from './composite.js';
 import { encodePng } from './png_encoder.js';
 
 async function png({ type, foreground, alpha, backdrop }) {
+  if (type === SAVER.MASK) {
+    return encodePng(rgbaPixels(alpha, null), alpha.layout.columns, alpha.layout.rows, { grey: true });
+  }
   const { columns, rows } = foreground.layout;
   const subject = rgbaPixels(foreground, alpha);
   if (type === SAVER.SUBJECT) return encodePng(subject, columns, rows);

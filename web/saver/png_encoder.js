@@ -27,18 +27,25 @@ function pngChunk(type, data) {
 }
 
 // The PNG file's bytes. With `opaque`, the opacity is left out: an RGB PNG of the
-// colours alone.
-export async function encodePng(rgba, width, height, { opaque = false } = {}) {
+// colours alone; with `grey`, a grey PNG of the red channel alone.
+export async function encodePng(rgba, width, height, { opaque = false, grey = false } = {}) {
   const header = new Uint8Array(13);
   const view = new DataView(header.buffer);
   view.setUint32(0, width);
   view.setUint32(4, height);
-  header.set([8, opaque ? 2 : 6, 0, 0, 0], 8); // 8 bits, RGB or RGBA, deflate, no filter choice, not interlaced
+  // 8 bits, grey, RGB or RGBA, deflate, no filter choice, not interlaced
+  header.set([8, grey ? 0 : opaque ? 2 : 6, 0, 0, 0], 8);
   // Every row is stored unfiltered: a filter byte 0, then the row's pixels.
-  const channels = opaque ? 3 : 4;
+  const channels = grey ? 1 : opaque ? 3 : 4;
   const rowBytes = width * channels;
   const raw = new Uint8Array((rowBytes + 1) * height);
   for (let row = 0; row < height; ++row) {
+    if (grey) {
+      for (let column = 0, k = 4 * row * width, j = row * (rowBytes + 1) + 1; column < width; ++column, k += 4) {
+        raw[j + column] = rgba[k];
+      }
+      continue;
+    }
     if (!opaque) {
       raw.set(rgba.subarray(row * rowBytes, (row + 1) * rowBytes), row * (rowBytes + 1) + 1);
       continue;

@@ -1,24 +1,12 @@
 // Files dragged onto the page: a file dragged anywhere on it is taken, never
 // opened by the browser in place of the page, and goes to a box.
 import { FERLANE } from '../shared/door.js';
+import { namedSlot } from '../shared/box_names.js';
+import { droppedFolders } from './batch_files.js';
 import { boxWords } from './boxes.js';
 
 // The photographs' boxes, which files dropped without a name of theirs fill.
 const PHOTOGRAPHS = [FERLANE.SLOT_BACKGROUND0, FERLANE.SLOT_IMAGE0, FERLANE.SLOT_BACKGROUND1, FERLANE.SLOT_IMAGE1];
-// The words in a file's name that say its box, as the console tool's default names have them.
-const NAMED_BOXES = {
-  bg0: FERLANE.SLOT_BACKGROUND0, background0: FERLANE.SLOT_BACKGROUND0, image0: FERLANE.SLOT_IMAGE0,
-  bg1: FERLANE.SLOT_BACKGROUND1, background1: FERLANE.SLOT_BACKGROUND1, image1: FERLANE.SLOT_IMAGE1,
-  alpha: FERLANE.SLOT_ALPHA,
-};
-
-// The slot a file's name gives, or undefined: one of the words bg0, image0, bg1,
-// image1 or alpha (or a box's own name) in it, in any case, and no other.
-function namedSlot(file) {
-  const words = file.name.toLowerCase().replace(/\.[^.]*$/, '').split(/[^a-z0-9]+/);
-  const slots = new Set(words.filter((word) => Object.hasOwn(NAMED_BOXES, word)).map((word) => NAMED_BOXES[word]));
-  return slots.size === 1 ? [...slots][0] : undefined;
-}
 
 // Which box each file goes to: one dropped on a box goes there; several, or one
 // dropped beside the boxes, go to the boxes their names give, and the rest fill the
@@ -32,7 +20,7 @@ function destinations(boxes, files, onBox) {
     return { going, rest };
   }
   for (const file of files) {
-    const box = boxes.all[namedSlot(file)];
+    const box = boxes.all[namedSlot(file.name)];
     if (box && !going.has(box)) going.set(box, file);
     else rest.push(file);
   }
@@ -61,7 +49,8 @@ function dropped(boxes, files, onBox) {
   if (going.size) boxes.onChoice();
 }
 
-export function takeDrops(window, boxes) {
+// A dropped folder goes to the batch, its entries taken while the drop lasts.
+export function takeDrops(window, boxes, batch) {
   const body = window.document.body;
   // The drop zone a drag is over, marked while it is.
   const drag = { over: null };
@@ -84,6 +73,11 @@ export function takeDrops(window, boxes) {
   window.addEventListener('drop', (event) => {
     event.preventDefault();
     mark(undefined);
+    const folders = droppedFolders(event.dataTransfer);
+    if (folders.length) {
+      batch.takeDropped(folders);
+      return;
+    }
     const files = [...((event.dataTransfer && event.dataTransfer.files) || [])];
     dropped(boxes, files, boxes.containing(event.target));
   });

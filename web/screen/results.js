@@ -12,7 +12,7 @@ const PANELS = { alpha: FERLANE.FILE_ALPHA, error: FERLANE.FILE_ERROR, subject: 
   composite: FERLANE.FILE_FOREGROUND };
 
 // Hands a file to the browser to save, as a link to it would.
-function download(document, name, blob) {
+export function download(document, name, blob) {
   const link = document.createElement('a');
   link.href = URL.createObjectURL(blob);
   link.download = name;
