@@ -12,6 +12,8 @@ a browser makes is heard by the recorder that serves the page. Ends with
 "N passed, N failed", a case counted once for each engine and origin.
 """
 import argparse
+import base64
+import io
 import pathlib
 import re
 import subprocess
@@ -19,6 +21,7 @@ import sys
 import tempfile
 import time
 import traceback
+import zipfile
 
 from PIL import Image, ImageChops
 
@@ -507,6 +510,142 @@ def probe_page(page, folder):
     return path
 
 
+DROP_FOLDER = page_side("drop_folder")
+BATCH_STATE = page_side("batch_state")
+BATCH_SAVE = page_side("batch_save")
+
+
+def turntable(scene, frames, source=None):
+    """A turntable's frames (frame -> shot -> path): the example's subject moved a
+    little further at each, over the example's backgrounds."""
+    source = source or scene.bmp
+    made = {}
+    for frame in range(frames):
+        made[f"angle{frame:02}"] = {}
+        for shot in ("image0", "image1"):
+            path = scene.folder / f"turntable-{frame}-{source[shot].name}"
+            if not path.exists():
+                convert(source[shot], "-roll", f"+{7 * frame}+0", f"BMP3:{path}")
+            made[f"angle{frame:02}"][shot] = path
+    return made
+
+
+def drop_folder(s, files):
+    """Drops a folder (path in it -> path here) on the page and waits for its plan."""
+    s.page.open(s.url)
+    staged = []
+    for number, (path, here) in enumerate(files.items()):
+        s.page._stage(f"folder{number}", here)
+        staged.append({"key": f"folder{number}", "path": path})
+    s.page.call(DROP_FOLDER, staged)
+    return s.page.call(BATCH_STATE, ["idle", "reading"], 30000)
+
+
+def run_batch(s, saves=("bmp",)):
+    s.page.call("(saves) => { for (const box of document.querySelectorAll('#batch-saves input'))"
+                " box.checked = saves.includes(box.value); }", list(saves))
+    s.page.click("#batch-start")
+    return s.page.call(BATCH_STATE, ["planned", "running"], 300000)
+
+
+def saved_zip(s):
+    name, data = s.page.call(BATCH_SAVE)
+    assert_equal(name, "ferlane-batch.zip", "the batch's file")
+    return zipfile.ZipFile(io.BytesIO(base64.b64decode(data)))
+
+
+def case_batch(s):
+    """A folder of three sets, one of them broken, and a turntable of four frames
+    over one pair of backgrounds: the broken set is named with its reason and the
+    rest go on; the zip holds the console tool's files for each set and frame, byte
+    for byte, under names that keep them apart, and each frame's mask."""
+    bmp, frames = s.scene.bmp, turntable(s.scene, 4)
+    files = {f"day/{name}/{shot}.bmp": bmp[shot] for name in ("apple", "pear", "plum") for shot in SHOTS}
+    files["day/pear/image1.bmp"] = cut("cut.bmp", "image1")(s.scene)
+    files.update({"day/spin/bg0.bmp": bmp["bg0"], "day/spin/bg1.bmp": bmp["bg1"]})
+    for frame, shots in frames.items():
+        files.update({f"day/spin/{frame}_{shot}.bmp": path for shot, path in shots.items()})
+    plan = drop_folder(s, files)
+    assert_equal((plan["state"], plan["summary"]), ("planned", "3 sets and 4 turntable frames to run; 0 files not "
+                                                    "placed."), "the plan")
+    end = run_batch(s, ("bmp", "mask"))
+    assert_equal((end["state"], end["done"]), ("done", 7), f"the batch's end ({end['line']})")
+    assert_equal(end["failures"], ['pear: failed: image1 "image1.bmp" is no BMP this tool reads: the file ends before '
+                                   'its pixels'], "the failures listed")
+    archive = saved_zip(s)
+    expected = {}
+    for name in ("apple", "plum"):
+        expected.update({f"{name}/{result}.bmp": s.scene.console(bmp) / f"{result}.bmp"
+                         for result in ("alpha", "error", "fg")})
+        expected[f"{name}/mask.png"] = None
+    for frame, shots in frames.items():
+        console = s.scene.console({**shots, "bg0": bmp["bg0"], "bg1": bmp["bg1"]})
+        expected.update({f"spin/{frame}_{result}.bmp": console / f"{result}.bmp"
+                         for result in ("alpha", "error", "fg")})
+        expected[f"spin/{frame}_mask.png"] = None
+    assert_equal(sorted(archive.namelist()), sorted(expected), "the zip's entries")
+    for name, console in expected.items():
+        data = archive.read(name)
+        if console and data != console.read_bytes():
+            raise AssertionError(f"{name} in the zip differs from the console tool's {console.name}")
+        if not console:
+            mask = Image.open(io.BytesIO(data))
+            alpha = Image.open(io.BytesIO(archive.read(name.replace("mask.png", "alpha.bmp"))))
+            if mask.mode != "L" or list(mask.getdata()) != list(alpha.getchannel("R").getdata()):
+                raise AssertionError(f"{name} is not alpha.bmp as a grey PNG")
+
+
+def case_batch_plan(s):
+    """The plan of a folder with stray files, a set without bg1 and a frame missing
+    its second photograph: each file left out is listed with its reason."""
+    bmp, frames = s.scene.bmp, turntable(s.scene, 3)
+    files = {"shop/.DS_Store": s.scene.file("dsstore", b"\0"), "shop/notes.txt": s.scene.file("notes.txt", b"x\n"),
+             "shop/shoe/bg0.bmp": bmp["bg0"], "shop/shoe/image0.bmp": bmp["image0"],
+             "shop/shoe/image1.bmp": bmp["image1"], "shop/spin/bg0.bmp": bmp["bg0"], "shop/spin/bg1.bmp": bmp["bg1"]}
+    for frame, shots in frames.items():
+        files.update({f"shop/spin/{frame}_{shot}.bmp": path for shot, path in shots.items()})
+    del files["shop/spin/angle01_image1.bmp"]
+    plan = drop_folder(s, files)
+    assert_equal(plan["summary"], "2 turntable frames to run; 6 files not placed.", "the plan's summary")
+    assert_equal(plan["unplaced"], [
+        "shop/.DS_Store: a hidden file",
+        "shop/notes.txt: its name says no photograph: none of the words bg0, image0, bg1, image1 or alpha, or more "
+        "than one",
+        'shop/shoe/bg0.bmp: set "shoe" has no bg1 photograph',
+        'shop/shoe/image0.bmp: set "shoe" has no bg1 photograph',
+        'shop/shoe/image1.bmp: set "shoe" has no bg1 photograph',
+        'shop/spin/angle01_image0.bmp: frame "angle01" has no image1 photograph'], "the files not placed")
+    expected = 'spin/angle02: bg0 "bg0.bmp", image0 "angle02_image0.bmp"'
+    if len(plan["items"]) != 2 or not plan["items"][1].startswith(expected):
+        raise AssertionError(f"the plan's items: {plan['items']}")
+
+
+def case_batch_stopped(s):
+    """A batch stopped early stops: no set starts after, and the zip holds the
+    results of the frames done, whole, and nothing of the rest."""
+    bmp, frames = s.scene.large, turntable(s.scene, 12, s.scene.large)
+    files = {"spin/bg0.bmp": bmp["bg0"], "spin/bg1.bmp": bmp["bg1"]}
+    for frame, shots in frames.items():
+        files.update({f"spin/{frame}_{shot}.bmp": path for shot, path in shots.items()})
+    drop_folder(s, files)
+    s.page.call("() => { for (const box of document.querySelectorAll('#batch-saves input'))"
+                " box.checked = box.value === 'bmp'; }")
+    s.page.click("#batch-start")
+    s.page.call("async () => { while (document.getElementById('batch-bar').value < 1)"
+                " await new Promise((resolve) => setTimeout(resolve, 5)); }")
+    s.page.click("#batch-stop")
+    end = s.page.call(BATCH_STATE, ["running"], 60000)
+    told = end["line"].startswith(f"Stopped after {end['done']} of 12")
+    if end["state"] != "stopped" or not 1 <= end["done"] < 12 or not told:
+        raise AssertionError(f"the batch's end: {end}")
+    time.sleep(1)
+    assert_equal(s.page.call(BATCH_STATE, [], 0)["done"], end["done"], "the frames done a second later")
+    archive = saved_zip(s)
+    expected = sorted(f"{frame}_{result}.bmp" for frame in sorted(frames)[:end["done"]]
+                      for result in ("alpha", "error", "fg"))
+    assert_equal(sorted(archive.namelist()), expected, "the zip's entries")
+
+
 # The one table: each case runs in every engine, from each origin.
 CASES = [
     ("bmp", lambda s: whole_run(s, s.scene.bmp)),
@@ -540,6 +679,9 @@ CASES = [
     ("by keys alone, the composite saved", case_keyboard),
     ("several files dropped together", case_dropped_together),
     ("on a phone", case_phone),
+    ("batch: three sets, one broken, and a turntable of four frames, zipped", case_batch),
+    ("batch: the plan of a folder with stray files and a frame without its pair", case_batch_plan),
+    ("batch: stopped", case_batch_stopped),
     ("nothing leaves the page", case_nothing_leaves),
     ("the probe is heard", case_probe_heard),
 ]
@@ -569,6 +711,7 @@ def main():
     parser.add_argument("--engines", nargs="+", choices=list(ENGINES), default=list(ENGINES))
     parser.add_argument("--origins", nargs="+", choices=("file", "served"), default=["file", "served"])
     parser.add_argument("--screenshot", help="a PNG of the page after a run, from Chromium")
+    parser.add_argument("--cases", nargs="+", help="only the cases whose names hold one of these words")
     parser.add_argument("--shots", help="a folder for the PNGs of the page on a phone, one an engine and origin")
     arguments = parser.parse_args()
     if arguments.shots:
@@ -594,6 +737,8 @@ def main():
                             for path, file in pages.items()}
                     session = Session(page, origin, urls, recorder, scene, folder, arguments.shots)
                     for name, case in CASES:
+                        if arguments.cases and not any(word in name for word in arguments.cases):
+                            continue
                         try:
                             case(session)
                             passed += 1
