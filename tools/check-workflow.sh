@@ -68,3 +68,42 @@ for set in first second; do
 done
 grep -qx 'failed' "$sets/broken/ferlane.log"
 echo "many sets: every set ran, and the broken one was named"
+
+# A turntable: two backgrounds for three frames, the subject moved at each, and a
+# fourth frame whose second photograph is missing. Each frame's named results must
+# be those of a plain run on that frame alone, and its mask alpha.bmp's grey.
+readme_commands "turntable" >"$scratch/turntable.sh"
+spin="$scratch/turntable"
+mkdir "$spin"
+cp "$work"/{bg0,bg1}.jpg "$spin/"
+for frame in 0 1 2 3; do
+  for shot in image0 image1; do
+    convert "examples/$shot.bmp" -roll "+$((7 * frame))+0" -quality 95 "$spin/angle0${frame}_$shot.jpg"
+  done
+done
+rm "$spin/angle03_image1.jpg"
+echo "running the README's commands for a turntable:"
+sed 's/^/  /' "$scratch/turntable.sh"
+status=0
+(cd "$spin" && bash -uo pipefail "$scratch/turntable.sh" 2>errors.txt) || status=$?
+[ "$status" -eq 123 ] || { echo "turntable: expected status 123 for the broken frame, got $status" >&2; exit 1; }
+grep -qx 'failed: angle03' "$spin/errors.txt" || { echo "turntable: the failure was reported as: $(cat "$spin/errors.txt")" >&2; exit 1; }
+for frame in angle00 angle01 angle02; do
+  alone="$scratch/alone-$frame"
+  mkdir "$alone"
+  cp "$spin/bg0.bmp" "$spin/bg1.bmp" "$alone/"
+  cp "$spin/${frame}_image0.bmp" "$alone/image0.bmp"
+  cp "$spin/${frame}_image1.bmp" "$alone/image1.bmp"
+  (cd "$alone" && ferlane >/dev/null)
+  for result in alpha error fg; do
+    cmp "$spin/${frame}_$result.bmp" "$alone/$result.bmp" || { echo "turntable: ${frame}_$result.bmp differs from a run alone" >&2; exit 1; }
+  done
+  /usr/bin/python3 - "$spin/${frame}_mask.png" "$spin/${frame}_alpha.bmp" <<'PYTHON'
+import sys
+from PIL import Image
+mask, alpha = Image.open(sys.argv[1]), Image.open(sys.argv[2])
+if mask.mode != "L" or list(mask.getdata()) != list(alpha.getchannel("R").getdata()):
+    sys.exit(f"turntable: {sys.argv[1]} is not alpha.bmp's grey")
+PYTHON
+done
+echo "turntable: every frame has its own results, those of a run alone, and its mask; the broken frame was named"
