@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <ostream>
 
 namespace ferlane::page {
@@ -16,6 +17,17 @@ namespace {
 // Pixels a band holds: planes of a megabyte, so that the bands of all pictures and
 // results together stay small beside one whole picture.
 constexpr std::int64_t kBandPixels = std::int64_t{1} << 18;
+
+// Where the bytes at the first three addresses of a word lie in its value.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+constexpr int kFirstByteShift = 24;
+constexpr int kSecondByteShift = 16;
+constexpr int kThirdByteShift = 8;
+#else
+constexpr int kFirstByteShift = 0;
+constexpr int kSecondByteShift = 8;
+constexpr int kThirdByteShift = 16;
+#endif
 
 void giveBack(Plane& plane)
 {
@@ -88,10 +100,22 @@ void BandedMatting::expand(const PackedPicture& picture, std::int64_t begin, std
     std::int32_t* red = band.red.data();
     std::int32_t* green = band.green.data();
     std::int32_t* blue = band.blue.data();
-    for (Eigen::Index k = 0; k < band.red.size(); ++k, rgb += 3) {
-        red[k] = rgb[0];
-        green[k] = rgb[1];
-        blue[k] = rgb[2];
+    const Eigen::Index count = band.red.size();
+    // A pixel's three bytes read as one four-byte word: one load instead of three,
+    // the loop's cost in WebAssembly. The last pixel's word would reach past the
+    // picture.
+    Eigen::Index k = 0;
+    for (; k + 1 < count; ++k) {
+        std::uint32_t word = 0;
+        std::memcpy(&word, rgb + 3 * k, sizeof word);
+        red[k] = static_cast<std::int32_t>((word >> kFirstByteShift) & 0xFF);
+        green[k] = static_cast<std::int32_t>((word >> kSecondByteShift) & 0xFF);
+        blue[k] = static_cast<std::int32_t>((word >> kThirdByteShift) & 0xFF);
+    }
+    for (; k < count; ++k) {
+        red[k] = rgb[3 * k];
+        green[k] = rgb[3 * k + 1];
+        blue[k] = rgb[3 * k + 2];
     }
 }
 
