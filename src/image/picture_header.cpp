@@ -267,7 +267,9 @@ PictureHeader::State PictureHeader::readJpeg(const std::uint8_t* bytes, std::siz
         }
         // The first EXIF segment (APP1) says how the camera was held.
         if (type == 0xE1 && !exifSeen_) {
-            if (missing(segment)) {
+            // Only an EXIF segment is needed whole; others (XMP) are passed over.
+            if (missing(std::min<std::uint32_t>(segment, 10)) ||
+                (has(marker, segment, 4, "Exif\0\0", 6) && missing(segment))) {
                 --segments_;
                 return state_;
             }
