@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Times the page's PNG decoder (in Node, whose DecompressionStream is the same zlib
-# a browser's is) against the README's recipe (ImageMagick) on the same machine, on
-# 24-megapixel photographs at 8 and 16 bits, made once from the example scene with
-# noise, as a camera's are, into build-png/bench.
+# Times the page's PNG decoder (in Node, in turns with the README's recipe, then in
+# Debian's Chromium when it is installed) against the recipe (ImageMagick) on the
+# same machine, on 24-megapixel photographs at 8 and 16 bits, made once from the
+# example scene with noise, as a camera's are, into build-png/bench.
 #
 #   bench/png_read.sh [RUNS]      (default 5)
 # shellcheck source=tools/lib.sh
@@ -34,8 +34,15 @@ for depth in 8 16; do
     start=$(date +%s.%N)
     /usr/bin/convert "$photo" -auto-orient -alpha off -depth 8 -type TrueColor BMP3:build-png/bench/photo.bmp
     magick+=("$(echo "$(date +%s.%N) - $start" | bc)")
-    page+=("$(node --import ./tests/web/png/door_numbers_hook.mjs bench/png_decode.mjs "$photo")")
+    page+=("$(node --disable-warning=MODULE_TYPELESS_PACKAGE_JSON --import ./tests/web/png/door_numbers_hook.mjs bench/png_decode.mjs "$photo")")
   done
   echo "24 MP, $depth-bit PNG (min / median / max of $runs):" \
     "ImageMagick $(printf '%s\n' "${magick[@]}" | spread), page's decoder $(printf '%s\n' "${page[@]}" | spread)"
 done
+if command -v chromium >/dev/null; then
+  # The decoder alone, bundled as the page bundles its worker.
+  printf "import { decodePng } from '../../web/worker/png_decoder.js';\nself.decodePng = decodePng;\n" >build-png/bench/entry.js
+  esbuild build-png/bench/entry.js --bundle --format=iife --log-level=warning \
+    --alias:ferlane-door-numbers=./build-png/ferlane_door.js --outfile=build-png/bench/png_decoder.js
+  node bench/png_chromium.mjs build-png/bench/png_decoder.js "$runs" build-png/bench/photo-8.png build-png/bench/photo-16.png
+fi

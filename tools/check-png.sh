@@ -25,4 +25,5 @@ if [ "${1:-}" = --fuzz ]; then
   export PNG_FUZZ_SECONDS=${2:-60}
   tests=(tests/web/png/png_fuzz.test.mjs)
 fi
-node --import ./tests/web/png/door_numbers_hook.mjs --test --test-reporter=dot "${tests[@]}"
+# web/package.json names no module type: the page's modules are ES modules all the same.
+node --disable-warning=MODULE_TYPELESS_PACKAGE_JSON --import ./tests/web/png/door_numbers_hook.mjs --test --test-reporter=dot "${tests[@]}"

@@ -10,11 +10,13 @@
 // provide; here the browser's DecompressionStream is native zlib and streams, so
 // the data is inflated only as far as the header's size needs, and each row goes
 // straight into the module's pixel room (no copy of the whole picture).
-// bench/png_read.sh times it against ImageMagick on 24-megapixel photographs; on
-// a 2-core machine under load (min / median / max of 5): 8-bit 1.36 / 2.40 /
-// 2.85 s against ImageMagick's 2.24 / 2.64 / 3.90 s; 16-bit 2.92 / 4.76 / 5.00 s
-// against 3.16 / 3.55 / 4.27 s, of which the rows take 0.7 s and the inflater,
-// the browser's zlib, the rest.
+// bench/png_read.sh times it against ImageMagick on 24-megapixel photographs.
+// On a 2-core machine shared with builds (min / median / max of 5, the two in
+// turns): in Node, 8-bit 1.40 / 2.64 / 4.30 s against ImageMagick's 2.76 / 4.40 /
+// 6.42 s, 16-bit 5.97 / 7.57 / 8.70 s against 5.97 / 7.03 / 9.03 s. The rows
+// take 0.6 to 0.7 s of it; the rest is the inflater, the platform's zlib, which
+// in Chromium was slower still (its DecompressionStream alone took 3.6 to 5.7 s
+// over the 8-bit photograph's data, whatever the slices).
 //
 // It is strict where libpng is: what libpng refuses is refused here with the rule
 // it broke (FERLANE.PNG_*, worded by the matting module), and what libpng passes
