@@ -7,6 +7,7 @@ import { SAVER } from '../shared/messages.js';
 import { readChosen, readDropped } from './batch_files.js';
 import { planBatch } from './batch_plan.js';
 import { BatchRun, batchWorkers } from './batch_run.js';
+import { canSaveIntoFolder, FolderSink } from './batch_folder.js';
 import { BatchZip } from './batch_zip.js';
 import { download } from './results.js';
 
@@ -33,14 +34,15 @@ export class Batch {
       folder: $('batch-folder'), plan: $('batch-plan'), summary: $('batch-summary'), items: $('batch-items'),
       unplaced: $('batch-unplaced'), unplacedList: $('batch-unplaced-list'), start: $('batch-start'),
       running: $('batch-running'), bar: $('batch-bar'), count: $('batch-count'), stop: $('batch-stop'),
-      state: $('batch-state'), failures: $('batch-failures'), save: $('batch-save'),
+      state: $('batch-state'), failures: $('batch-failures'), save: $('batch-save'), intoFolder: $('batch-into-folder'),
     };
     this.plan = null;
     this.run = null;
     this.zip = null;
     this.blob = null;
     this.view.folder.addEventListener('change', () => this.take(readChosen(this.view.folder.files)));
-    this.view.start.addEventListener('click', () => this.start());
+    this.view.start.addEventListener('click', () => this.start(new BatchZip()));
+    this.view.intoFolder.addEventListener('click', () => this.startIntoFolder());
     this.view.stop.addEventListener('click', () => this.stop());
     this.view.save.addEventListener('click', () => download(this.document, 'ferlane-batch.zip', this.blob));
   }
@@ -80,6 +82,7 @@ export class Batch {
     view.failures.replaceChildren();
     view.save.hidden = true;
     view.start.disabled = !plan.items.length;
+    view.intoFolder.hidden = !canSaveIntoFolder(document.defaultView);
     this.setState('planned', plan.items.length ? 'Planned: choose what to save, then run the batch.' : 'Nothing to run.');
   }
 
@@ -87,19 +90,32 @@ export class Batch {
     return new Set([...this.document.querySelectorAll('#batch-saves input:checked')].map((input) => input.value));
   }
 
-  async start() {
+  // The folder asked for first, while the click still lets the page ask.
+  async startIntoFolder() {
+    let directory;
+    try {
+      directory = await this.document.defaultView.showDirectoryPicker({ mode: 'readwrite' });
+    } catch (error) {
+      this.setState('planned', `No folder chosen (${error.name === 'AbortError' ? 'cancelled' : error.message}).`);
+      return;
+    }
+    await this.start(new FolderSink(directory));
+  }
+
+  // Runs the plan, its results going into the sink: a BatchZip, or a FolderSink.
+  async start(sink) {
     const { view, plan } = this;
     if (!plan || !plan.items.length || this.run) return;
     const saves = this.chosenSaves();
     const total = plan.items.length;
-    this.zip = new BatchZip();
+    this.zip = sink;
     this.blob = null;
     const failed = [];
     let done = 0;
     const began = performance.now();
     view.failures.replaceChildren();
     view.save.hidden = true;
-    view.start.disabled = true;
+    view.start.disabled = view.intoFolder.disabled = true;
     view.running.hidden = false;
     view.bar.max = total;
     view.bar.value = 0;
@@ -135,12 +151,21 @@ export class Batch {
     await run.run();
     this.run = null;
     view.running.hidden = true;
-    view.start.disabled = false;
-    this.blob = this.zip.finish();
+    view.start.disabled = view.intoFolder.disabled = false;
+    try {
+      this.blob = await this.zip.finish();
+    } catch (error) {
+      this.refusal = `the zip cannot be finished: ${error.message}`;
+    }
+    let saved = done - failed.length;
+    const where = this.zip instanceof FolderSink ? ` into the folder "${this.zip.name}"` : '';
     this.zip = null;
-    const saved = done - failed.length;
-    view.save.hidden = !saved;
-    view.save.textContent = `Save ferlane-batch.zip (${saved} ${saved === 1 ? 'result' : 'results'}, ${(this.blob.size / 1e6).toFixed(1)} MB)`;
+    view.save.hidden = !saved || !this.blob;
+    if (!this.blob) saved = `${saved}${where}`;
+    if (this.blob) {
+      const count = `${saved} ${saved === 1 ? 'result' : 'results'}`;
+      view.save.textContent = `Save ferlane-batch.zip (${count}, ${(this.blob.size / 1e6).toFixed(1)} MB)`;
+    }
     const failures = failed.length ? ` Failed: ${failed.map((item) => item.name).join(', ')}.` : '';
     if (this.refusal) this.setState('stopped', `Stopped after ${done} of ${total}: ${this.refusal}${failures}`);
     else if (run.stopped) this.setState('stopped', `Stopped after ${done} of ${total}.${failures}`);
@@ -168,11 +193,19 @@ export class Batch {
       entries.push(['mask.png', await this.saver.png({ type: SAVER.MASK, alpha: part(alpha) })]);
     }
     const bytes = entries.reduce((sum, [, data]) => sum + data.byteLength, 0);
-    if (!this.zip.fits(bytes)) {
-      return 'the zip would pass 4 GiB, more than this page\'s zip can hold. Run the rest with the console tool ' +
-        '(the README\'s "Many sets" and "A turntable").';
+    // The first set tells what every set of the batch will take, near enough.
+    const expected = this.zip.size ? bytes : bytes * this.plan.items.length;
+    if (!this.zip.fits(expected)) {
+      const what = this.zip.size ? 'the zip would pass' : `${this.plan.items.length} such sets would make a zip of ` +
+        `${(expected / 2 ** 30).toFixed(1)} GiB, past`;
+      return `${what} 4 GiB, more than this page's zip can hold. Save less of each set, or run them with the ` +
+        'console tool (the README\'s "Many sets" and "A turntable").';
     }
-    for (const [name, data] of entries) this.zip.add(`${item.prefix}${name}`, data);
+    try {
+      for (const [name, data] of entries) await this.zip.add(`${item.prefix}${name}`, data);
+    } catch (error) {
+      return `${item.prefix}${entries.length ? entries[0][0] : ''} cannot be written: ${error.message}`;
+    }
     return null;
   }
 }

@@ -29,7 +29,7 @@ export class BatchZip {
     return this.size + bytes + 1024 * 1024 < ZIP_LIMIT;
   }
 
-  add(name, bytes) {
+  async add(name, bytes) {
     const entry = new ZipPassThrough(name);
     entry.mtime = ENTRY_TIME;
     this.zip.add(entry);
