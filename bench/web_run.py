@@ -169,6 +169,9 @@ def main():
                             failures[runner] = message
                             continue
                         seconds[runner].append(page.run_milliseconds() / 1000)
+                        # As it comes, so that a bench cut short still tells.
+                        print(f"  {label(runner)}: {seconds[runner][-1]:.2f} s (console {console[-1]:.2f} s)",
+                              flush=True)
                         for text, took in step_seconds(page).items():
                             steps[runner].setdefault(text, []).append(took)
                         if arguments.steps:
