@@ -105,6 +105,7 @@ HeaderRead readHeader(const std::string& file)
 
 struct Outcome {
     std::vector<std::string> lines;
+    std::vector<int> handed;           // the slots whose pictures were asked for, in order
     std::map<int, std::string> files;  // offered or not, by FerlaneFile
     std::vector<int> offered;
     int last = FERLANE_STEP_FAILED;
@@ -139,10 +140,17 @@ void hand(const Handed& picture)
     }
 }
 
+// Whether a run keeps its backgrounds for the next, and takes the last run's.
+enum class Backgrounds { kRead, kKeep, kTakeAndKeep };
+
 // One run over the chosen pictures (slot -> name, picture), as the worker runs it.
-Outcome run(const std::map<int, std::pair<std::string, Handed>>& chosen)
+Outcome run(const std::map<int, std::pair<std::string, Handed>>& chosen, Backgrounds backgrounds = Backgrounds::kRead)
 {
-    ferlane_reset();
+    if (backgrounds == Backgrounds::kRead) {
+        ferlane_reset();
+    } else {
+        ferlane_reset_keeping_backgrounds(backgrounds == Backgrounds::kTakeAndKeep ? 1 : 0);
+    }
     for (const auto& [slot, picture] : chosen) {
         ferlane_choose(slot, picture.first.c_str());
     }
@@ -154,6 +162,7 @@ Outcome run(const std::map<int, std::pair<std::string, Handed>>& chosen)
             outcome.lines.emplace_back(ferlane_line());
         }
         if (step == FERLANE_STEP_PICTURE) {
+            outcome.handed.push_back(ferlane_slot());
             hand(chosen.at(ferlane_slot()).second);
         } else if (step == FERLANE_STEP_COMPUTE) {
             ferlane_compute();
@@ -268,6 +277,68 @@ TEST(PageDoor, WholeRunsGiveTheConsoleToolsFiles)
         EXPECT_TRUE(outcome.files == expected->files);
     }
 }
+
+// A turntable's frames over one pair of backgrounds: each run after one that ended
+// well keeps its backgrounds, asks for neither, and gives the files of a run that
+// read them; backgrounds of other names, or a run that failed, are read anew.
+struct KeptBackgroundsCase {
+    const char* description;
+    bool previousFails;
+    Backgrounds previousKeeps;
+    const char* background1;  // the name the next frame gives background 1
+    bool kept;
+};
+
+std::ostream& operator<<(std::ostream& out, const KeptBackgroundsCase& row)
+{
+    return out << row.description;
+}
+
+class PageDoorKeptBackgrounds : public ::testing::TestWithParam<KeptBackgroundsCase> {};
+
+TEST_P(PageDoorKeptBackgrounds, GiveTheFilesOfARunThatReadThem)
+{
+    const KeptBackgroundsCase& row = GetParam();
+    const BmpFile b0 = noise(1), b1 = noise(3), first0 = noise(2), first1 = noise(4), next0 = noise(6),
+                  next1 = noise(7);
+    std::map<int, std::pair<std::string, Handed>> next = {{FERLANE_SLOT_BACKGROUND0, {"bg0.bmp", asBmp(b0)}},
+                                                          {FERLANE_SLOT_IMAGE0, {"a2_image0.bmp", asBmp(next0)}},
+                                                          {FERLANE_SLOT_BACKGROUND1, {row.background1, asBmp(b1)}},
+                                                          {FERLANE_SLOT_IMAGE1, {"a2_image1.bmp", asBmp(next1)}}};
+    const Outcome alone = run(next);
+    ASSERT_EQ(alone.last, FERLANE_STEP_DONE) << alone.message;
+    std::map<int, std::pair<std::string, Handed>> first = next;
+    first[FERLANE_SLOT_BACKGROUND1].first = "bg1.bmp";
+    first[FERLANE_SLOT_IMAGE0] = {"a1_image0.bmp", asBmp(first0)};
+    first[FERLANE_SLOT_IMAGE1] = {"a1_image1.bmp",
+                                  row.previousFails ? Handed{first1.bytes().substr(0, 900), 0, 0, {}, 0, std::nullopt}
+                                                    : asBmp(first1)};
+    const Outcome previous = run(first, row.previousKeeps);
+    ASSERT_EQ(previous.last, row.previousFails ? FERLANE_STEP_FAILED : FERLANE_STEP_DONE) << previous.message;
+
+    const Outcome kept = run(next, Backgrounds::kTakeAndKeep);
+    ASSERT_EQ(kept.last, FERLANE_STEP_DONE) << kept.message;
+    EXPECT_TRUE(kept.files == alone.files) << "the files of a run that read both backgrounds";
+    std::vector<int> handed = alone.handed;
+    std::vector<std::string> lines = alone.lines;
+    if (row.kept) {
+        handed = {FERLANE_SLOT_IMAGE0, FERLANE_SLOT_IMAGE1};
+        lines.erase(lines.begin() + 2);  // read background1
+        lines.erase(lines.begin());      // read background0
+    }
+    EXPECT_EQ(kept.handed, handed);
+    EXPECT_EQ(kept.lines, lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PageDoorKeptBackgrounds,
+    ::testing::Values(
+        KeptBackgroundsCase{"the same backgrounds after a frame that ended well", false, Backgrounds::kKeep, "bg1.bmp",
+                            true},
+        KeptBackgroundsCase{"after a frame that took them in turn", false, Backgrounds::kTakeAndKeep, "bg1.bmp", true},
+        KeptBackgroundsCase{"a background of another name", false, Backgrounds::kKeep, "other-bg1.bmp", false},
+        KeptBackgroundsCase{"after a frame that failed", true, Backgrounds::kKeep, "bg1.bmp", false},
+        KeptBackgroundsCase{"after a run that kept nothing", false, Backgrounds::kRead, "bg1.bmp", false}));
 
 // The console's lines, as ASCII text.
 class CapturedConsole : public Console {

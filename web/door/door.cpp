@@ -45,6 +45,13 @@ FERLANE_EXPORT void ferlane_reset(void)
     run = std::make_unique<ferlane::page::PageRun>();
 }
 
+FERLANE_EXPORT void ferlane_reset_keeping_backgrounds(int take)
+{
+    auto fresh = std::make_unique<ferlane::page::PageRun>();
+    fresh->keepBackgrounds(take == 1 ? run.get() : nullptr);
+    run = std::move(fresh);
+}
+
 FERLANE_EXPORT void ferlane_warm_up(void)
 {
     ferlane::page::warmUp();

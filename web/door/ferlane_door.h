@@ -125,6 +125,13 @@ enum FerlaneHeaderFact {
 /* A new run: forgets the last one and every picture it held. */
 void ferlane_reset(void);
 
+/* A new run that keeps its two backgrounds for the next one, as a turntable's
+ * frames share them: they are read once. With take 1, it takes the last run's,
+ * where that run kept them too, ended well, and had backgrounds of the names this
+ * one chooses (ferlane_choose): it asks for neither, and announces neither. The
+ * page takes them only for the very same files. */
+void ferlane_reset_keeping_backgrounds(int take);
+
 /* Runs a small made-up set, before the page's first, so that the browser has its
  * fast code ready by then. */
 void ferlane_warm_up(void);

@@ -202,6 +202,26 @@ void PageRun::releaseAll()
     matting_.release();
 }
 
+void PageRun::keepBackgrounds(PageRun* previous)
+{
+    keepsBackgrounds_ = true;
+    if (!previous || !previous->keepsBackgrounds_ || previous->failed_ || !previous->current() ||
+        previous->current()->kind != FERLANE_STEP_DONE) {
+        return;
+    }
+    for (const int slot : {FERLANE_SLOT_BACKGROUND0, FERLANE_SLOT_BACKGROUND1}) {
+        if (!previous->pictures_[slot].rgb) {
+            return;
+        }
+    }
+    for (const int slot : {FERLANE_SLOT_BACKGROUND0, FERLANE_SLOT_BACKGROUND1}) {
+        pictures_[slot] = previous->pictures_[slot];
+        previous->pictures_[slot] = PackedPicture{};
+        kept_[slot] = true;
+        keptNames_[slot] = previous->names_[slot];
+    }
+}
+
 void PageRun::choose(int slot, const char* name)
 {
     if (slot >= 0 && slot < FERLANE_SLOT_COUNT && !planned_) {
@@ -221,6 +241,17 @@ std::string PageRun::quoted(int slot) const
 void PageRun::plan()
 {
     planned_ = true;
+    // Backgrounds chosen under other names are other files: both are read then.
+    const bool sameBackgrounds = kept_[FERLANE_SLOT_BACKGROUND0] && chosen_[FERLANE_SLOT_BACKGROUND0] &&
+                                 chosen_[FERLANE_SLOT_BACKGROUND1] &&
+                                 names_[FERLANE_SLOT_BACKGROUND0] == keptNames_[FERLANE_SLOT_BACKGROUND0] &&
+                                 names_[FERLANE_SLOT_BACKGROUND1] == keptNames_[FERLANE_SLOT_BACKGROUND1];
+    if (kept_[FERLANE_SLOT_BACKGROUND0] && !sameBackgrounds) {
+        for (const int slot : {FERLANE_SLOT_BACKGROUND0, FERLANE_SLOT_BACKGROUND1}) {
+            release(pictures_[slot]);
+            kept_[slot] = false;
+        }
+    }
     if (!chosen_[FERLANE_SLOT_BACKGROUND0] || !chosen_[FERLANE_SLOT_BACKGROUND1]) {
         steps_.push_back({FERLANE_STEP_WAITING, -1, -1, false, Work::kNone, "Waiting for the two backgrounds."});
         return;
@@ -233,6 +264,9 @@ void PageRun::plan()
         const int picture = static_cast<int>(step.picture);
         switch (step.action) {
         case plan::Action::kRead:
+            if (kept_[picture]) {
+                break;
+            }
             steps_.push_back(
                 {FERLANE_STEP_PICTURE, picture, -1, false, Work::kNone, step.line() + inQuotes(names_[picture])});
             if (step.picture == plan::Picture::kAlpha) {
@@ -579,10 +613,14 @@ int PageRun::compute()
     } catch (...) {
         return failFrom(std::current_exception());
     }
-    // Only the files are needed once the last of them is made.
+    // Only the files are needed once the last of them is made, and the
+    // backgrounds where the next run takes them.
     if (backdropOnly || step.work == Work::kForeground) {
-        for (PackedPicture& picture : pictures_) {
-            release(picture);
+        for (int slot = 0; slot < FERLANE_SLOT_COUNT; ++slot) {
+            const bool background = slot == FERLANE_SLOT_BACKGROUND0 || slot == FERLANE_SLOT_BACKGROUND1;
+            if (!keepsBackgrounds_ || !background) {
+                release(pictures_[slot]);
+            }
         }
     }
     return FERLANE_OK;

@@ -26,6 +26,10 @@ public:
     PageRun& operator=(const PageRun&) = delete;
     ~PageRun();
 
+    // Keeps this run's backgrounds when its pictures are released, for the next
+    // run; takes those of `previous` where it kept them and ended well, for as
+    // long as this run's backgrounds have their names: neither is asked for again.
+    void keepBackgrounds(PageRun* previous);
     void choose(int slot, const char* name);
     int next();
 
@@ -82,6 +86,11 @@ private:
 
     std::array<std::string, FERLANE_SLOT_COUNT> names_;
     std::array<bool, FERLANE_SLOT_COUNT> chosen_{};
+    // Whether this run keeps its backgrounds for the next; those taken from the
+    // last run, and their names there.
+    bool keepsBackgrounds_ = false;
+    std::array<bool, FERLANE_SLOT_COUNT> kept_{};
+    std::array<std::string, FERLANE_SLOT_COUNT> keptNames_;
     std::vector<Step> steps_;
     std::size_t next_ = 0;
     bool planned_ = false;

@@ -3,6 +3,7 @@
 // plan's order, so that the zip is the same however the workers' runs interleave;
 // a worker whose result waits for an earlier one starts no other run meanwhile, so
 // at most one set's files a worker are held.
+import { FERLANE } from '../shared/door.js';
 import { RUN } from '../shared/messages.js';
 import { answer } from './run_client.js';
 
@@ -17,7 +18,10 @@ export function batchWorkers(navigator) {
 }
 
 // One run in the worker: { files } or { failed: text }.
-function runOne(worker, item, job, cancels) {
+// backgrounds: { keep } for a turntable's frame, whose backgrounds the module keeps
+// for the next frame; { take } where the worker's last run, which ended well, had
+// these very background files, which its module then takes rather than read again.
+function runOne(worker, item, job, cancels, backgrounds) {
   return new Promise((settle) => {
     const resolve = (outcome) => {
       cancels.delete(resolve);
@@ -41,9 +45,10 @@ function runOne(worker, item, job, cancels) {
     // The files themselves, which the worker reads where its browser lets it.
     const chosen = item.files.map((file) => file && { name: file.name, size: file.size, file });
     try {
-      worker.postMessage({ type: RUN.CHOOSE, job, chosen });
+      worker.postMessage({ type: RUN.CHOOSE, job, chosen, backgrounds });
     } catch (error) {
-      worker.postMessage({ type: RUN.CHOOSE, job, chosen: chosen.map((file) => file && { ...file, file: null }) });
+      worker.postMessage({ type: RUN.CHOOSE, job, backgrounds,
+        chosen: chosen.map((file) => file && { ...file, file: null }) });
     }
   });
 }
@@ -83,13 +88,20 @@ export class BatchRun {
 
   async lane() {
     let worker = null;
+    // The background files of this worker's last run, where it was a frame that ended well.
+    let backgrounds = null;
     while (!this.stopped && this.next < this.items.length) {
       const index = this.next++;
       if (!worker) {
         worker = new Worker(this.url);
         this.live.add(worker);
+        backgrounds = null;
       }
-      const outcome = await runOne(worker, this.items[index], ++this.jobs, this.cancels);
+      const { files, turntable } = this.items[index];
+      const take = turntable && backgrounds !== null && backgrounds[0] === files[FERLANE.SLOT_BACKGROUND0] &&
+        backgrounds[1] === files[FERLANE.SLOT_BACKGROUND1];
+      const outcome = await runOne(worker, this.items[index], ++this.jobs, this.cancels, { keep: turntable, take });
+      backgrounds = turntable && outcome.files ? [files[FERLANE.SLOT_BACKGROUND0], files[FERLANE.SLOT_BACKGROUND1]] : null;
       if (outcome.stopped) break;
       if (outcome.failed) {
         // What a failed run left in its worker's memory goes with the worker.

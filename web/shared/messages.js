@@ -4,7 +4,7 @@ import { strict } from './strict.js';
 
 // Between the page and the run's worker.
 export const RUN = strict({
-  CHOOSE: 'choose', // page: the files chosen, by slot ({ job, chosen: { name, size, file } })
+  CHOOSE: 'choose', // page: the files chosen, by slot ({ job, chosen: { name, size, file }, backgrounds: { keep, take } })
   ASK: 'ask', // worker: something of a chosen file ({ id, what, slot, start, end })
   ANSWER: 'answer', // page: the answer to an ASK of the same id
   READING: 'reading', // worker: it reads a chosen file itself, asking nothing of the page

@@ -62,8 +62,12 @@ function shares(core) {
 
 // The run over the chosen files ({ name, size } by slot, or null): { waiting: line }
 // when they make none, else { files, previews, shares } by FERLANE.FILE_*.
-export async function run(core, link, chosen) {
-  core._ferlane_reset();
+// backgrounds (a turntable's frames share them): { keep } keeps this run's for the
+// next, { take } takes the last run's, the page's word that they are the very same
+// files.
+export async function run(core, link, chosen, backgrounds = {}) {
+  if (backgrounds.keep) core._ferlane_reset_keeping_backgrounds(backgrounds.take ? 1 : 0);
+  else core._ferlane_reset();
   chosen.forEach((file, slot) => file && choose(core, slot, file.name));
   await tellSizes(core, link, chosen);
   const files = {};
