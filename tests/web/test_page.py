@@ -21,6 +21,7 @@ import sys
 import tempfile
 import time
 import traceback
+import types
 import zipfile
 
 from PIL import Image, ImageChops
@@ -732,6 +733,28 @@ def screenshot(page, url, scene, path):
     Image.open(shot).convert("RGB").quantize(256).save(path, optimize=True)
 
 
+def batch_screenshot(page, url, scene, path):
+    """The README's picture of a batch's end in Chromium: its plan with a file left
+    out, its bar, and the set that failed."""
+    session = Session(page, "file", {"/index.html": url}, types.SimpleNamespace(heard=[]), scene, scene.folder)
+    bmp, frames = scene.bmp, turntable(scene, 4)
+    files = {f"day/{name}/{shot}.bmp": bmp[shot] for name in ("apple", "pear") for shot in SHOTS}
+    files["day/pear/image1.bmp"] = cut("cut.bmp", "image1")(scene)
+    files.update({"day/spin/bg0.bmp": bmp["bg0"], "day/spin/bg1.bmp": bmp["bg1"],
+                  "day/notes.txt": scene.file("notes.txt", b"x\n")})
+    for frame, shots in frames.items():
+        files.update({f"day/spin/{frame}_{shot}.bmp": path for shot, path in shots.items()})
+    drop_folder(session, files)
+    run_batch(session, ("bmp", "mask"))
+    height = page.call("() => document.documentElement.scrollHeight")
+    page.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                                {"width": 1000, "height": height, "deviceScaleFactor": 1, "mobile": False})
+    shot = pathlib.Path(tempfile.mkdtemp()) / "batch.png"
+    page.driver.find_element("css selector", "#batch").screenshot(str(shot))
+    page.driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+    Image.open(shot).convert("RGB").quantize(256).save(path, optimize=True)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("page")
@@ -739,6 +762,7 @@ def main():
     parser.add_argument("--engines", nargs="+", choices=list(ENGINES), default=list(ENGINES))
     parser.add_argument("--origins", nargs="+", choices=("file", "served"), default=["file", "served"])
     parser.add_argument("--screenshot", help="a PNG of the page after a run, from Chromium")
+    parser.add_argument("--batch-screenshot", help="a PNG of a batch's end, from Chromium")
     parser.add_argument("--cases", nargs="+", help="only the cases whose names hold one of these words")
     parser.add_argument("--shots", help="a folder for the PNGs of the page on a phone, one an engine and origin")
     arguments = parser.parse_args()
@@ -776,6 +800,8 @@ def main():
                             print(f"FAILED: {engine} {origin}: {name}\n{traceback.format_exc()}", flush=True)
                 if arguments.screenshot and engine == "chromium":
                     screenshot(page, pages["/index.html"].as_uri(), scene, arguments.screenshot)
+                if arguments.batch_screenshot and engine == "chromium":
+                    batch_screenshot(page, pages["/index.html"].as_uri(), scene, arguments.batch_screenshot)
             finally:
                 page.close()
             print(f"{engine}: {time.monotonic() - started:.0f} s", flush=True)

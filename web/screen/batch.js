@@ -116,7 +116,7 @@ export class Batch {
     view.failures.replaceChildren();
     view.save.hidden = true;
     view.start.disabled = view.intoFolder.disabled = true;
-    view.running.hidden = false;
+    view.running.hidden = view.stop.hidden = false;
     view.bar.max = total;
     view.bar.value = 0;
     const tell = () => {
@@ -150,7 +150,8 @@ export class Batch {
     this.refusal = null;
     await run.run();
     this.run = null;
-    view.running.hidden = true;
+    // The bar stays, showing how far the batch went.
+    view.stop.hidden = true;
     view.start.disabled = view.intoFolder.disabled = false;
     try {
       this.blob = await this.zip.finish();
