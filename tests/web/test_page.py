@@ -557,8 +557,9 @@ def saved_zip(s):
 def case_batch(s):
     """A folder of three sets, one of them broken, and a turntable of four frames
     over one pair of backgrounds: the broken set is named with its reason and the
-    rest go on; the zip holds the console tool's files for each set and frame, byte
-    for byte, under names that keep them apart, and each frame's mask."""
+    rest go on, and axe-core finds nothing in the batch's end; the zip holds the
+    console tool's files for each set and frame, byte for byte, under names that
+    keep them apart, and each frame's mask."""
     bmp, frames = s.scene.bmp, turntable(s.scene, 4)
     files = {f"day/{name}/{shot}.bmp": bmp[shot] for name in ("apple", "pear", "plum") for shot in SHOTS}
     files["day/pear/image1.bmp"] = cut("cut.bmp", "image1")(s.scene)
@@ -572,6 +573,9 @@ def case_batch(s):
     assert_equal((end["state"], end["done"]), ("done", 7), f"the batch's end ({end['line']})")
     assert_equal(end["failures"], ['pear: failed: image1 "image1.bmp" is no BMP this tool reads: the file ends before '
                                    'its pixels'], "the failures listed")
+    found = s.page.call(AXE_RUN, AXE.read_text(encoding="utf-8"))
+    if found:
+        raise AssertionError("a batch's end: " + "\n".join(found))
     archive = saved_zip(s)
     expected = {}
     for name in ("apple", "plum"):
