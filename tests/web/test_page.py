@@ -60,8 +60,8 @@ class Scene:
         # BMP copies at three times the size: the page computes them in several
         # bands of rows, the top one shorter than the rest.
         self.large = self.copies("bmp", "-resize", "300%", prefix="large-", kind_prefix="BMP3:")
-        # BMP copies larger than the 32 MiB the page reads of a file at a time, the
-        # end of the first piece inside a row; and copies of an odd width, whose
+        # BMP copies larger than the 32 MiB the page's worker reads of a file at a
+        # time (the page reads 8 MiB), the end of a piece inside a row; and copies of an odd width, whose
         # rows are padded to four bytes.
         self.beyond_piece = self.copies("bmp", "-resize", "4001x2800!", prefix="beyond-", kind_prefix="BMP3:")
         self.odd_width = self.copies("bmp", "-resize", "321x240!", prefix="odd-", kind_prefix="BMP3:")

@@ -10,9 +10,11 @@ import { ASKED, RUN } from '../shared/messages.js';
 // The bytes read at a time, and how many such reads are kept going: enough that
 // the disk never waits for a copy, few enough that the pieces waiting to be
 // copied stay small beside the file. A read the page makes costs a message each
-// way and a move between threads, so it reads larger pieces, more at once.
+// way and a move between threads, so more are kept going; its pieces stay small,
+// as WebKitGTK read the files of a 24-megapixel set faster in 8 MiB pieces than
+// in 32 MiB ones.
 const OWN_READS = { piece: 32 << 20, going: 2 };
-const PAGE_READS = { piece: 32 << 20, going: 3 };
+const PAGE_READS = { piece: 8 << 20, going: 3 };
 
 // Whether this worker can read the File: asked of the browser by reading a byte,
 // once per file, since a worker may read one kind of File (made in the page) and
