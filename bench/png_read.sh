@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Times the page's PNG decoder (in Node, in turns with the README's recipe, then in
-# Debian's Chromium when it is installed) against the recipe (ImageMagick) on the
+# Debian's Chromium and Firefox ESR where installed) against the recipe (ImageMagick) on the
 # same machine, on 24-megapixel photographs at 8 and 16 bits, made once from the
 # example scene with noise, as a camera's are, into build-png/bench.
 #
@@ -9,7 +9,8 @@
 source "$(dirname "$0")/../tools/lib.sh"
 runs=${1:-5}
 
-install_deps imagemagick nodejs
+install_deps imagemagick
+install_test_node_modules
 mkdir -p build-png/bench
 python3 web/build/door_numbers.py web/door/ferlane_door.h build-png/ferlane_door.js
 for format in 8:PNG24 16:PNG48; do
@@ -39,10 +40,13 @@ for depth in 8 16; do
   echo "24 MP, $depth-bit PNG (min / median / max of $runs):" \
     "ImageMagick $(printf '%s\n' "${magick[@]}" | spread), page's decoder $(printf '%s\n' "${page[@]}" | spread)"
 done
-if command -v chromium >/dev/null; then
-  # The decoder alone, bundled as the page bundles its worker.
+# The decoder alone, bundled as the page bundles its worker, in each browser installed.
+if command -v chromium >/dev/null || command -v firefox-esr >/dev/null; then
   printf "import { decodePng } from '../../web/worker/png_decoder.js';\nself.decodePng = decodePng;\n" >build-png/bench/entry.js
   esbuild build-png/bench/entry.js --bundle --format=iife --log-level=warning \
     --alias:ferlane-door-numbers=./build-png/ferlane_door.js --outfile=build-png/bench/png_decoder.js
-  node bench/png_chromium.mjs build-png/bench/png_decoder.js "$runs" build-png/bench/photo-8.png build-png/bench/photo-16.png
+  for engine in chromium firefox-esr; do
+    command -v "$engine" >/dev/null || continue
+    node bench/png_browser.mjs "${engine%-esr}" build-png/bench/png_decoder.js "$runs" build-png/bench/photo-{8,16}.png
+  done
 fi

@@ -12,10 +12,7 @@ source "$(dirname "$0")/lib.sh"
 
 install_deps shellcheck flake8
 # Node and npm run ESLint; a machine that has them from elsewhere keeps them.
-command -v npm >/dev/null || install_deps nodejs npm
-if [ ! tests/web/node_modules/.package-lock.json -nt tests/web/package-lock.json ]; then
-  (cd tests/web && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
-fi
+install_test_node_modules
 
 # Committed files and new ones alike, so that a script is linted before its first commit.
 files() {  # files PATTERN...

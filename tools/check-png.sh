@@ -10,10 +10,7 @@
 source "$(dirname "$0")/lib.sh"
 
 install_deps python3 python3-pil imagemagick
-command -v npm >/dev/null || install_deps nodejs npm
-if [ ! tests/web/node_modules/.package-lock.json -nt tests/web/package-lock.json ]; then
-  (cd tests/web && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
-fi
+install_test_node_modules
 
 mkdir -p build-png
 python3 web/build/door_numbers.py web/door/ferlane_door.h build-png/ferlane_door.js

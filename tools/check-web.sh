@@ -13,12 +13,8 @@ trap '[ $? -eq 0 ] || [ -n "$summary" ] || echo "0 passed, 1 failed (the check s
 
 install_deps emscripten python3 python3-selenium python3-pil imagemagick \
   chromium chromium-driver firefox-esr webkit2gtk-driver xvfb
-# Node and npm drive Firefox; a machine that has them from elsewhere keeps them.
-command -v npm >/dev/null || install_deps nodejs npm
-# puppeteer-core at the version locked, without the browser it would download.
-if [ ! tests/web/node_modules/.package-lock.json -nt tests/web/package-lock.json ]; then
-  (cd tests/web && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
-fi
+# Node drives Firefox; a machine that has Node and npm from elsewhere keeps them.
+install_test_node_modules
 # How the build reads the door's numbers, before the page it builds with them.
 report=$(/usr/bin/python3 tests/web/test_door_numbers.py 2>&1) || { echo "$report" >&2; exit 1; }
 # The page's own PNG decoder in Node, before the browsers that run it.

@@ -31,6 +31,15 @@ install_deps() {  # install_deps [PACKAGE...]: what building and testing needs, 
     apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=600 "${missing[@]}" >/dev/null
 }
 
+# The tests' Node modules (ESLint, puppeteer-core, fast-check) at the versions
+# tests/web/package-lock.json locks; puppeteer-core without the browser it would download.
+install_test_node_modules() {
+  command -v npm >/dev/null || install_deps nodejs npm
+  if [ ! tests/web/node_modules/.package-lock.json -nt tests/web/package-lock.json ]; then
+    (cd tests/web && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
+  fi
+}
+
 # Installing openssh-server, munge or slurm-wlm would start their services: an sshd on
 # port 22 for every address, a munged. The scripts that install them start what they
 # need themselves. Debian's maintainer scripts ask /usr/sbin/policy-rc.d first, and one

@@ -11,12 +11,12 @@
 // the data is inflated only as far as the header's size needs, and each row goes
 // straight into the module's pixel room (no copy of the whole picture).
 // bench/png_read.sh times it against ImageMagick on 24-megapixel photographs.
-// On a 2-core machine shared with builds (min / median / max of 5, the two in
-// turns): in Node, 8-bit 1.40 / 2.64 / 4.30 s against ImageMagick's 2.76 / 4.40 /
-// 6.42 s, 16-bit 5.97 / 7.57 / 8.70 s against 5.97 / 7.03 / 9.03 s. The rows
-// take 0.6 to 0.7 s of it; the rest is the inflater, the platform's zlib, which
-// in Chromium was slower still (its DecompressionStream alone took 3.6 to 5.7 s
-// over the 8-bit photograph's data, whatever the slices).
+// On a quiet 2-core machine (min / median / max of 5, the recipe in the same
+// rounds, 1.28 / 1.32 / 1.41 s at 8 bits and 1.66 / 1.72 / 1.77 s at 16): 8-bit
+// 0.98 / 1.01 / 1.03 s in Chromium and 1.06 / 1.08 / 1.10 s in Firefox; 16-bit
+// 1.71 / 1.79 / 1.90 s and 2.17 / 2.35 / 2.95 s. Most of it is the browser's
+// inflater (Chromium's alone, fed as here, 0.54 and 1.11 s); the rows take 0.2
+// to 0.3 s.
 //
 // It is strict where libpng is: what libpng refuses is refused here with the rule
 // it broke (FERLANE.PNG_*, worded by the matting module), and what libpng passes
@@ -25,7 +25,7 @@
 import { FERLANE } from '../shared/door.js';
 import { inflateInto, InflateFailure } from './png_inflate.js';
 import { FILTER_COUNT, rowWriter, unfilter } from './png_rows.js';
-import { cut16, LINEAR_TO_SRGB, readsAsLinear, STORED } from './png_tone.js';
+import { LINEAR_TO_SRGB, readsAsLinear, STORED } from './png_tone.js';
 
 export class PngRefusal extends Error {
   constructor(rule) {
@@ -177,7 +177,7 @@ export async function decodePng(bytes, roomFor, counter = { bytes: 0 }) {
   const found = readChunks(bytes, view, header);
   const tone = readsAsLinear(found.gamma, found.srgb) ? LINEAR_TO_SRGB : STORED;
   const outsidePalette = new PngRefusal(FERLANE.PNG_INDEX_OUTSIDE_PALETTE);
-  const write = rowWriter({ type, depth, palette: found.palette, tone, cut16, outsidePalette });
+  const write = rowWriter({ type, depth, palette: found.palette, tone, outsidePalette });
 
   const passes = passesOf(header);
   const widest = Math.max(...passes.map((pass) => pass.rowBytes));

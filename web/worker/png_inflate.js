@@ -5,12 +5,14 @@
 // The compressed bytes handed to the inflater at a time. It inflates each slice
 // whole before it waits for its output to be read, and may hold the next, so two
 // slices bound what it inflates beyond what is wanted: deflate expands at most
-// 1032 to 1. Each slice is as large as what is still wanted allows, up to
-// MOST_SLICE_BYTES (every slice costs a round through the streams), and at least
-// SLICE_BYTES.
+// 1032 to 1. Each slice is as large as keeps that beyond no more than what is
+// still wanted and SPARE_BYTES more, up to MOST_SLICE_BYTES, and at least
+// SLICE_BYTES: every slice costs a round through the streams, and at a tenth of
+// the size the rounds took a third of the inflating time of a 24-megapixel photograph.
 export const SLICE_BYTES = 16 << 10;
 const MOST_SLICE_BYTES = 1 << 20;
 const MOST_EXPANSION = 1032;
+export const SPARE_BYTES = 64 << 20;
 
 export class InflateFailure extends Error {}
 
@@ -42,7 +44,7 @@ export async function inflateInto(parts, wanted, take, counter = { bytes: 0 }) {
         controller.close();
         return;
       }
-      const slice = Math.min(MOST_SLICE_BYTES, Math.max(SLICE_BYTES, Math.floor(still / (2 * MOST_EXPANSION))));
+      const slice = Math.min(MOST_SLICE_BYTES, Math.max(SLICE_BYTES, Math.floor((still + SPARE_BYTES) / (2 * MOST_EXPANSION))));
       const end = Math.min(parts[part].length, at + slice);
       controller.enqueue(parts[part].subarray(at, end));
       at = end;

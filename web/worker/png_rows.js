@@ -44,9 +44,10 @@ export function unfilter(filter, row, above, step) {
 // index beyond the palette. write.opaque() tells whether every pixel so far was.
 //
 // `tone` maps an 8-bit value to the one written (the identity, or a gamma
-// conversion); 16-bit samples are first cut to 8 bits as ImageMagick cuts them,
-// `cut16`; smaller grey samples are spread over 0..255.
-export function rowWriter({ type, depth, palette, tone, cut16, outsidePalette }) {
+// conversion); 16-bit samples are first cut to 8 bits as ImageMagick 6 (Q16) cuts
+// them at -depth 8, not rounded: every value from 257 k to 257 k + 256 is k;
+// smaller grey samples are spread over 0..255.
+export function rowWriter({ type, depth, palette, tone, outsidePalette }) {
   let allOpaque = true;
   const opaque = () => allOpaque;
   let write;
@@ -110,32 +111,39 @@ export function rowWriter({ type, depth, palette, tone, cut16, outsidePalette })
       if (all !== 0xff) allOpaque = false;
     };
   } else {
-    // 16 bits: the cut and the tone in one table of every value.
-    const map = new Uint8Array(65536);
-    for (let v = 0; v < 65536; ++v) map[v] = tone[cut16(v)];
+    // 16 bits: the cut to 8 bits, floor(v / 257), is the high byte less one where
+    // the low byte is below it (v = 257 hi + (lo - hi)); no table of every value.
     write = type === 0 ? (row, columns, out, k, kStep) => {
       for (let x = 0, s = 0; x < columns; ++x, k += kStep, s += 2) {
-        out[k] = out[k + 1] = out[k + 2] = map[(row[s] << 8) | row[s + 1]];
+        const h = row[s];
+        out[k] = out[k + 1] = out[k + 2] = tone[h - ((row[s + 1] - h) >>> 31)];
       }
     } : type === 4 ? (row, columns, out, k, kStep) => {
       let all = 0xff;
       for (let x = 0, s = 0; x < columns; ++x, k += kStep, s += 4) {
-        out[k] = out[k + 1] = out[k + 2] = map[(row[s] << 8) | row[s + 1]];
+        const h = row[s];
+        out[k] = out[k + 1] = out[k + 2] = tone[h - ((row[s + 1] - h) >>> 31)];
         all &= row[s + 2] & row[s + 3];
       }
       if (all !== 0xff) allOpaque = false;
     } : type === 2 ? (row, columns, out, k, kStep) => {
       for (let x = 0, s = 0; x < columns; ++x, k += kStep, s += 6) {
-        out[k] = map[(row[s] << 8) | row[s + 1]];
-        out[k + 1] = map[(row[s + 2] << 8) | row[s + 3]];
-        out[k + 2] = map[(row[s + 4] << 8) | row[s + 5]];
+        const r = row[s];
+        const g = row[s + 2];
+        const b = row[s + 4];
+        out[k] = tone[r - ((row[s + 1] - r) >>> 31)];
+        out[k + 1] = tone[g - ((row[s + 3] - g) >>> 31)];
+        out[k + 2] = tone[b - ((row[s + 5] - b) >>> 31)];
       }
     } : (row, columns, out, k, kStep) => {
       let all = 0xff;
       for (let x = 0, s = 0; x < columns; ++x, k += kStep, s += 8) {
-        out[k] = map[(row[s] << 8) | row[s + 1]];
-        out[k + 1] = map[(row[s + 2] << 8) | row[s + 3]];
-        out[k + 2] = map[(row[s + 4] << 8) | row[s + 5]];
+        const r = row[s];
+        const g = row[s + 2];
+        const b = row[s + 4];
+        out[k] = tone[r - ((row[s + 1] - r) >>> 31)];
+        out[k + 1] = tone[g - ((row[s + 3] - g) >>> 31)];
+        out[k + 2] = tone[b - ((row[s + 5] - b) >>> 31)];
         all &= row[s + 6] & row[s + 7];
       }
       if (all !== 0xff) allOpaque = false;

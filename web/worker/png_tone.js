@@ -26,6 +26,3 @@ function linearToSrgb(value) {
 export const STORED = Uint8Array.from({ length: 256 }, (_, v) => v);
 export const LINEAR_TO_SRGB = Uint8Array.from({ length: 256 }, (_, v) => linearToSrgb(v));
 
-// A 16-bit sample at 8 bits as ImageMagick 6 (Q16) writes it at -depth 8: cut,
-// not rounded, every value from 257 k to 257 k + 256 being k (before any tone).
-export const cut16 = (value) => Math.floor(value / 257);

@@ -1,7 +1,7 @@
-// Times the page's PNG decoder in Debian's Chromium (headless, through
-// puppeteer-core from tests/web), in a worker as the page runs it, on the files
-// given, served from their folder by a server of this script's own:
-//   node bench/png_chromium.mjs BUNDLE RUNS FILE...
+// Times the page's PNG decoder in Debian's Chromium or Firefox ESR (headless,
+// through puppeteer-core from tests/web), in a worker as the page runs it, on the
+// files given, served from their folder by a server of this script's own:
+//   node bench/png_browser.mjs chromium|firefox BUNDLE RUNS FILE...
 // BUNDLE is the decoder bundled by esbuild (bench/png_read.sh makes it). Prints
 // min / median / max seconds for each file.
 import { createServer } from 'node:http';
@@ -11,7 +11,7 @@ import { createRequire } from 'node:module';
 
 const require = createRequire(new URL('../tests/web/package.json', import.meta.url));
 const puppeteer = require('puppeteer-core');
-const [bundle, runs, ...files] = process.argv.slice(2);
+const [engine, bundle, runs, ...files] = process.argv.slice(2);
 const worker = `${readFileSync(bundle, 'utf8')}
 onmessage = async ({ data: url }) => {
   const bytes = new Uint8Array(await (await fetch(url)).arrayBuffer());
@@ -33,7 +33,10 @@ const server = createServer((request, response) => {
 });
 await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
 const origin = `http://127.0.0.1:${server.address().port}`;
-const browser = await puppeteer.launch({ executablePath: '/usr/bin/chromium', args: ['--no-sandbox', '--headless=new'] });
+const browser = await puppeteer.launch(engine === 'firefox'
+  ? { browser: 'firefox', executablePath: '/usr/bin/firefox-esr', protocol: 'webDriverBiDi', headless: true }
+  : { executablePath: '/usr/bin/chromium', args: ['--no-sandbox', '--headless=new'] });
+const engineName = engine === 'firefox' ? 'Firefox' : 'Chromium';
 try {
   const page = await browser.newPage();
   await page.goto(`${origin}/`);
@@ -51,7 +54,7 @@ try {
     }
     seconds.sort((a, b) => a - b);
     const figure = (value) => value.toFixed(2);
-    console.log(`${basename(file)}: page's decoder in Chromium ${figure(seconds[0])} / ` +
+    console.log(`${basename(file)}: page's decoder in ${engineName} ${figure(seconds[0])} / ` +
       `${figure(seconds[seconds.length >> 1])} / ${figure(seconds[seconds.length - 1])} s (min / median / max of ${runs})`);
   }
 } finally {
