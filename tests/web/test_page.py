@@ -14,8 +14,10 @@ a browser makes is heard by the recorder that serves the page. Ends with
 import argparse
 import base64
 import io
+import os
 import pathlib
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -28,7 +30,8 @@ from PIL import Image, ImageChops
 
 from browser import ENGINES, Recorder, page_side
 
-EXAMPLES = pathlib.Path(__file__).resolve().parents[2] / "examples"
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+EXAMPLES = ROOT / "examples"
 SHOTS = ("bg0", "image0", "bg1", "image1")
 SLOT_OF_SHOT = {"bg0": "background0", "image0": "image0", "bg1": "background1", "image1": "image1"}
 ALL_SAVES = ("alpha", "error", "fg", "subject", "composite")
@@ -125,6 +128,23 @@ class Scene:
             if alpha:
                 arguments.append(f"--Alpha={alpha}")
             subprocess.run(arguments, cwd=out, check=True, stdout=subprocess.DEVNULL)
+            self.runs[key] = out
+        return self.runs[key]
+
+    def readme(self, name, files):
+        """The folder where the README's checked commands NAME ran, as a user runs
+        them, over FILES (name there -> path here)."""
+        key = ("readme", name, tuple(sorted(files.items())))
+        if key not in self.runs:
+            out = self.folder / f"readme-{len(self.runs)}"
+            out.mkdir()
+            for there, here in files.items():
+                shutil.copy(here, out / there)
+            commands = subprocess.run(["bash", "-c", 'source tools/lib.sh && readme_commands "$0"', name], cwd=ROOT,
+                                      check=True, capture_output=True, text=True).stdout
+            path = f"{self.ferlane.parent}{os.pathsep}{os.environ['PATH']}"
+            subprocess.run(["bash", "-uo", "pipefail", "-c", commands], cwd=out, check=True,
+                           env={**os.environ, "PATH": path}, stdout=subprocess.DEVNULL)
             self.runs[key] = out
         return self.runs[key]
 
@@ -517,7 +537,8 @@ BATCH_SAVE = page_side("batch_save")
 
 def turntable(scene, frames, source=None):
     """A turntable's frames (frame -> shot -> path): the example's subject moved a
-    little further at each, over the example's backgrounds."""
+    little further at each, over the example's backgrounds, in the format of
+    `source`'s photographs (BMP or JPEG)."""
     source = source or scene.bmp
     made = {}
     for frame in range(frames):
@@ -525,7 +546,8 @@ def turntable(scene, frames, source=None):
         for shot in ("image0", "image1"):
             path = scene.folder / f"turntable-{frame}-{source[shot].name}"
             if not path.exists():
-                convert(source[shot], "-roll", f"+{7 * frame}+0", f"BMP3:{path}")
+                kind = ("-quality", "95", path) if path.suffix == ".jpg" else (f"BMP3:{path}",)
+                convert(source[shot], "-roll", f"+{7 * frame}+0", *kind)
             made[f"angle{frame:02}"][shot] = path
     return made
 
@@ -556,16 +578,18 @@ def saved_zip(s):
 
 def case_batch(s):
     """A folder of three sets, one of them broken, and a turntable of four frames
-    over one pair of backgrounds: the broken set is named with its reason and the
-    rest go on, and axe-core finds nothing in the batch's end; the zip holds the
-    console tool's files for each set and frame, byte for byte, under names that
-    keep them apart, and each frame's mask."""
-    bmp, frames = s.scene.bmp, turntable(s.scene, 4)
+    shot as JPEGs over one pair of backgrounds: the broken set is named with its
+    reason and the rest go on, and axe-core finds nothing in the batch's end; the
+    zip holds the console tool's files for each set, and for each frame the files
+    the README's turntable commands make of the same JPEGs, byte for byte, under
+    names that keep them apart, and each frame's mask, of the same pixels."""
+    bmp, jpeg, frames = s.scene.bmp, s.scene.jpeg, turntable(s.scene, 4, s.scene.jpeg)
     files = {f"day/{name}/{shot}.bmp": bmp[shot] for name in ("apple", "pear", "plum") for shot in SHOTS}
     files["day/pear/image1.bmp"] = cut("cut.bmp", "image1")(s.scene)
-    files.update({"day/spin/bg0.bmp": bmp["bg0"], "day/spin/bg1.bmp": bmp["bg1"]})
+    spin = {"bg0.jpg": jpeg["bg0"], "bg1.jpg": jpeg["bg1"]}
     for frame, shots in frames.items():
-        files.update({f"day/spin/{frame}_{shot}.bmp": path for shot, path in shots.items()})
+        spin.update({f"{frame}_{shot}.jpg": path for shot, path in shots.items()})
+    files.update({f"day/spin/{name}": path for name, path in spin.items()})
     plan = drop_folder(s, files)
     assert_equal((plan["state"], plan["summary"]), ("planned", "3 sets and 4 turntable frames to run; 0 files not "
                                                     "placed."), "the plan")
@@ -577,26 +601,27 @@ def case_batch(s):
     if found:
         raise AssertionError("a batch's end: " + "\n".join(found))
     archive = saved_zip(s)
+    recipe = s.scene.readme("turntable", spin)
     expected = {}
     for name in ("apple", "plum"):
         expected.update({f"{name}/{result}.bmp": s.scene.console(bmp) / f"{result}.bmp"
                          for result in ("alpha", "error", "fg")})
         expected[f"{name}/mask.png"] = None
-    for frame, shots in frames.items():
-        console = s.scene.console({**shots, "bg0": bmp["bg0"], "bg1": bmp["bg1"]})
-        expected.update({f"spin/{frame}_{result}.bmp": console / f"{result}.bmp"
+    for frame in frames:
+        expected.update({f"spin/{frame}_{result}.bmp": recipe / f"{frame}_{result}.bmp"
                          for result in ("alpha", "error", "fg")})
-        expected[f"spin/{frame}_mask.png"] = None
+        expected[f"spin/{frame}_mask.png"] = recipe / f"{frame}_mask.png"
     assert_equal(sorted(archive.namelist()), sorted(expected), "the zip's entries")
-    for name, console in expected.items():
+    for name, made in expected.items():
         data = archive.read(name)
-        if console and data != console.read_bytes():
-            raise AssertionError(f"{name} in the zip differs from the console tool's {console.name}")
-        if not console:
-            mask = Image.open(io.BytesIO(data))
-            alpha = Image.open(io.BytesIO(archive.read(name.replace("mask.png", "alpha.bmp"))))
-            if mask.mode != "L" or list(mask.getdata()) != list(alpha.getchannel("R").getdata()):
-                raise AssertionError(f"{name} is not alpha.bmp as a grey PNG")
+        if name.endswith(".bmp"):
+            if data != made.read_bytes():
+                raise AssertionError(f"{name} in the zip differs from {made.parent.name}/{made.name}")
+            continue
+        mask, what = Image.open(io.BytesIO(data)), "the recipe's mask" if made else "alpha.bmp as grey"
+        grey = Image.open(made or io.BytesIO(archive.read(name.replace("mask.png", "alpha.bmp"))))
+        if mask.mode != "L" or list(mask.getdata()) != list(grey.getchannel(0).getdata()):
+            raise AssertionError(f"{name} is not {what}")
 
 
 def case_batch_plan(s):
