@@ -377,6 +377,15 @@ def case_keyboard(s):
         raise AssertionError(f"{saved.name} is not the backdrop check's error map")
 
 
+THUMBNAIL = """(slot) => {
+  const canvas = document.querySelector(`.slot[data-slot="${slot}"] .thumb`);
+  const pixels = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+  let text = '';
+  for (const value of pixels) text += String.fromCharCode(value);
+  return [canvas.width, canvas.height, btoa(text)];
+}"""
+
+
 def case_dropped_together(s):
     """Several files dropped at once, beside the boxes and then on one box, go to
     the boxes their names give, the others to the empty boxes in the order of
@@ -395,6 +404,14 @@ def case_dropped_together(s):
             '"Bg1.bmp" in background 1': second, '"extra.bmp"': second.partition("Not placed")[2]}
     if not all(words in text for words, text in told.items()):
         raise AssertionError(f"what the page said: {first!r}, then {second!r}")
+    # The last box's thumbnail comes from the run's own picture, each pixel the
+    # nearest of the file's, in its colours.
+    width, height, data = s.page.call(THUMBNAIL, "background1")
+    picture = Image.open(bmp["bg1"]).convert("RGB")
+    expected = [value for y in range(height) for x in range(width)
+                for value in (*picture.getpixel((x * picture.width // width, y * picture.height // height)), 255)]
+    if (width, height) != (150, 113) or list(base64.b64decode(data)) != expected:
+        raise AssertionError(f"background 1's thumbnail ({width} × {height}) is not the run's picture of bg1")
 
 
 GEOMETRY = page_side("geometry")

@@ -112,6 +112,20 @@ FERLANE_EXPORT int ferlane_bmp_layout(const uint8_t* head, size_t headLength, do
     }
 }
 
+FERLANE_EXPORT const uint8_t* ferlane_held_picture(int slot, double* layout)
+{
+    const ferlane::page::PackedPicture* held = run->heldPicture(slot);
+    if (!held || !layout) {
+        return nullptr;
+    }
+    layout[FERLANE_BMP_COLUMNS] = static_cast<double>(held->columns);
+    layout[FERLANE_BMP_ROWS] = static_cast<double>(held->rows);
+    layout[FERLANE_BMP_TOP_ROW] = 0;
+    layout[FERLANE_BMP_ROW_STEP] = static_cast<double>(3 * held->columns);
+    layout[FERLANE_BMP_PIXEL_BYTES] = 3;
+    return held->rgb;
+}
+
 FERLANE_EXPORT int ferlane_check_bmp(const uint8_t* head, size_t headLength, double fileLength)
 {
     return run->checkBmp(head, headLength, fileLength);

@@ -158,6 +158,12 @@ int ferlane_picture_kind(const uint8_t* head, size_t headLength);
  * refuses. Touches no run. */
 int ferlane_bmp_layout(const uint8_t* head, size_t headLength, double fileLength, double* layout);
 
+/* The picture of `slot` as this run holds it once handed over, for a small picture
+ * of it: the address of its top row, and layout[FERLANE_BMP_*] as for a BMP file
+ * but with each pixel's 3 bytes running red, green, blue, from that address. Null
+ * while the run holds none for the slot. */
+const uint8_t* ferlane_held_picture(int slot, double* layout);
+
 /* A BMP file's first bytes (its headers) and its length, checked before any pixel
  * is handed over: refused as the reader refuses it, for a size other than
  * background 0's, and for a set too large for the page's memory. */

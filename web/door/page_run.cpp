@@ -647,6 +647,14 @@ bool PageRun::fileOffered() const
     return at(FERLANE_STEP_FILE) && current()->offered;
 }
 
+const PackedPicture* PageRun::heldPicture(int slot) const
+{
+    if (slot < 0 || slot >= FERLANE_SLOT_COUNT || !pictures_[static_cast<std::size_t>(slot)].rgb) {
+        return nullptr;
+    }
+    return &pictures_[static_cast<std::size_t>(slot)];
+}
+
 const std::string& PageRun::fileBytes() const
 {
     static const std::string none;

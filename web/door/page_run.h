@@ -54,6 +54,8 @@ public:
     const std::string& fileName() const;
     bool fileOffered() const;
     const std::string& fileBytes() const;
+    // The picture of a slot once handed over, while the run holds it; else null.
+    const PackedPicture* heldPicture(int slot) const;
 
     const std::string& message() const { return message_; }
     int failedSlot() const { return failedSlot_; }

@@ -2,7 +2,7 @@
 // notes of it, and whether the run refused it. Every choice is told to onChoice.
 import { FERLANE } from '../shared/door.js';
 
-const THUMB_SIDE = 150;
+export const THUMB_SIDE = 150;
 
 // A box's name without "(optional)", as a sentence names it: "background 0".
 export function boxWords(box) {
@@ -122,11 +122,25 @@ export class Boxes {
     this.describe(box);
   }
 
+  // The small picture a run made of the file it read for a slot: the file need not
+  // be decoded for it.
+  showRead(slot, file, rgba, width, height) {
+    const box = this.all[slot];
+    if (!box || box.file !== file) return;
+    box.read = file;
+    box.thumb.width = width;
+    box.thumb.height = height;
+    box.thumb.getContext('2d').putImageData(new ImageData(new Uint8ClampedArray(rgba), width, height), 0, 0);
+    box.thumb.hidden = false;
+    box.hint.hidden = true;
+  }
+
   // Decoding a large picture for its thumbnail would compete with a run for memory
-  // and processor time: it waits for the run to end, and a file the run refused is
-  // not decoded at all.
+  // and processor time: it waits for the run to end, and a file the run refused, or
+  // read and showed, is not decoded at all.
   async showThumbnail(box, file) {
     await this.whenIdle();
+    if (box.read === file) return;
     if (box.file !== file || box.element.classList.contains('refused')) {
       if (box.previewed === file) box.previewed = null;
       return;
@@ -134,7 +148,7 @@ export class Boxes {
     const context = box.thumb.getContext('2d');
     try {
       const bitmap = await createImageBitmap(file, { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
-      if (box.file !== file) return bitmap.close();
+      if (box.file !== file || box.read === file) return bitmap.close();
       const scale = Math.min(1, THUMB_SIDE / Math.max(bitmap.width, bitmap.height));
       box.thumb.width = Math.max(1, Math.round(bitmap.width * scale));
       box.thumb.height = Math.max(1, Math.round(bitmap.height * scale));

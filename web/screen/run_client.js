@@ -11,6 +11,7 @@
 // it all the memory its run took.
 import { FERLANE } from '../shared/door.js';
 import { ASKED, RUN } from '../shared/messages.js';
+import { THUMB_SIDE } from './boxes.js';
 
 // What the worker asks of a chosen file: a piece of its bytes, or the picture as
 // this browser decodes it, moved to the worker rather than copied.
@@ -92,10 +93,11 @@ export class RunClient {
     };
     const chosen = files.map((file) => file && { name: file.name, size: file.size, file });
     try {
-      worker.postMessage({ type: RUN.CHOOSE, job, chosen });
+      worker.postMessage({ type: RUN.CHOOSE, job, chosen, thumbnailSide: THUMB_SIDE });
     } catch (error) {
       // A browser that cannot send a File to a worker: the page reads them all.
-      worker.postMessage({ type: RUN.CHOOSE, job, chosen: chosen.map((file) => file && { ...file, file: null }) });
+      worker.postMessage({ type: RUN.CHOOSE, job, chosen: chosen.map((file) => file && { ...file, file: null }),
+        thumbnailSide: THUMB_SIDE });
     }
   }
 
@@ -120,6 +122,9 @@ export class RunClient {
         break;
       case RUN.SIZE:
         this.boxes.showSize(data.slot, data.columns, data.rows, data.previewable);
+        break;
+      case RUN.THUMBNAIL:
+        this.boxes.showRead(data.slot, files[data.slot], data.rgba, data.width, data.height);
         break;
       case RUN.WAITING:
         // Nothing was computed: the worker, its memory untouched, serves the next run.

@@ -4,13 +4,16 @@ import { strict } from './strict.js';
 
 // Between the page and the run's worker.
 export const RUN = strict({
-  CHOOSE: 'choose', // page: the files chosen, by slot ({ job, chosen: { name, size, file }, backgrounds: { keep, take } })
+  // page: the files chosen, by slot ({ job, chosen: { name, size, file }, backgrounds: { keep, take },
+  // thumbnailSide: the longest side of the small pictures it wants of them })
+  CHOOSE: 'choose',
   ASK: 'ask', // worker: something of a chosen file ({ id, what, slot, start, end })
   ANSWER: 'answer', // page: the answer to an ASK of the same id
   READING: 'reading', // worker: it reads a chosen file itself, asking nothing of the page
   STEP: 'step', // worker: the run's next step, its line and when it began
   NOTE: 'note', // worker: what the page should know of a slot's picture
   SIZE: 'size', // worker: a slot's picture's columns and rows from its header, and whether the page may decode it
+  THUMBNAIL: 'thumbnail', // worker: a small picture of a slot's picture as the run read it ({ slot, rgba, width, height })
   WAITING: 'waiting', // worker: nothing to run with these files, and why
   FAILED: 'failed', // worker: the run failed, its message and the slot it names
   DONE: 'done', // worker: the files written, small pictures of them and the error map's shares

@@ -22,14 +22,13 @@ export function pictureKind(core, head) {
   return withCopy(core, head, (at) => core._ferlane_picture_kind(at, head.length)) ?? FERLANE.KIND_OTHER;
 }
 
-// Where a BMP file's pixels lie, from its first bytes at `at` in the module's
-// memory: { columns, rows, topRow, rowStep, pixelBytes }, or null for a file the
-// reader refuses.
-function layoutAt(core, at, headLength, fileLength) {
+// The layout room[FERLANE.BMP_*] that fill(room) writes in the module's memory:
+// { columns, rows, topRow, rowStep, pixelBytes }, or null where it fails.
+function layoutFrom(core, fill) {
   const room = address(core._malloc(8 * FERLANE.BMP_LAYOUT_COUNT));
   if (!room) return null;
   try {
-    if (core._ferlane_bmp_layout(at, headLength, fileLength, room) !== FERLANE.OK) return null;
+    if (!fill(room)) return null;
     const value = (which) => core.HEAPF64[room / 8 + which];
     return {
       columns: value(FERLANE.BMP_COLUMNS),
@@ -41,6 +40,20 @@ function layoutAt(core, at, headLength, fileLength) {
   } finally {
     core._free(room);
   }
+}
+
+// Where a BMP file's pixels lie, from its first bytes at `at` in the module's
+// memory, or null for a file the reader refuses.
+function layoutAt(core, at, headLength, fileLength) {
+  return layoutFrom(core, (room) => core._ferlane_bmp_layout(at, headLength, fileLength, room) === FERLANE.OK);
+}
+
+// The picture the run holds for a slot, as { bytes, layout } over the module's
+// memory (its pixels red first), or null.
+export function heldPicture(core, slot) {
+  let at = 0;
+  const layout = layoutFrom(core, (room) => (at = address(core._ferlane_held_picture(slot, room))) !== 0);
+  return layout && { bytes: core.HEAPU8.buffer, layout: { ...layout, topRow: at, redFirst: true } };
 }
 
 // The layout of a file the run wrote, still in the module's memory.

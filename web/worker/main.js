@@ -32,7 +32,7 @@ async function start(job) {
   try {
     core = await coreReady;
     if (job !== link.newest) return;
-    const result = await run(core, link, job.chosen, job.backgrounds);
+    const result = await run(core, link, job);
     if (result.waiting) {
       link.tell({ type: RUN.WAITING, text: result.waiting });
       return;

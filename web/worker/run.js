@@ -5,7 +5,7 @@
 import { rgbaPixels } from '../shared/bmp_pixels.js';
 import { FERLANE } from '../shared/door.js';
 import { RUN } from '../shared/messages.js';
-import { choose, writtenLayout } from './core_calls.js';
+import { choose, heldPicture, writtenLayout } from './core_calls.js';
 import { handPicture } from './pictures.js';
 import { tellSizes } from './sizes.js';
 
@@ -19,8 +19,8 @@ export class RunFailed extends Error {
   }
 }
 
-function previewSize({ columns, rows }) {
-  const scale = Math.min(1, PREVIEW_SIDE / Math.max(columns, rows));
+function previewSize({ columns, rows }, side = PREVIEW_SIDE) {
+  const scale = Math.min(1, side / Math.max(columns, rows));
   return { width: Math.max(1, Math.round(columns * scale)), height: Math.max(1, Math.round(rows * scale)) };
 }
 
@@ -29,6 +29,17 @@ function previewSize({ columns, rows }) {
 function preview(colour, alpha) {
   const size = previewSize(colour.layout);
   return { rgba: rgbaPixels(colour, alpha, size).buffer, ...size };
+}
+
+// A small picture of the picture the run now holds for a slot, sent to the page for
+// its box: the page need not decode the file again for it, in a second copy, once
+// the run has ended.
+function tellThumbnail(core, link, slot, side) {
+  const held = heldPicture(core, slot);
+  if (!held) return;
+  const size = previewSize(held.layout, side);
+  const { buffer } = rgbaPixels(held, null, size);
+  link.tell({ type: RUN.THUMBNAIL, slot, rgba: buffer, ...size }, [buffer]);
 }
 
 // The file of a FERLANE_STEP_FILE, moved out of the module's memory, which the
@@ -60,12 +71,13 @@ function shares(core) {
   };
 }
 
-// The run over the chosen files ({ name, size } by slot, or null): { waiting: line }
-// when they make none, else { files, previews, shares } by FERLANE.FILE_*.
-// backgrounds (a turntable's frames share them): { keep } keeps this run's for the
-// next, { take } takes the last run's, the page's word that they are the very same
-// files.
-export async function run(core, link, chosen, backgrounds = {}) {
+// The run of a job: over its chosen files ({ name, size } by slot, or null),
+// { waiting: line } when they make none, else { files, previews, shares } by
+// FERLANE.FILE_*. Its backgrounds (a turntable's frames share them): { keep } keeps
+// this run's for the next, { take } takes the last run's, the page's word that
+// they are the very same files. With a thumbnailSide, each picture read is also
+// sent to the page as a small picture.
+export async function run(core, link, { chosen, backgrounds = {}, thumbnailSide = 0 }) {
   if (backgrounds.keep) core._ferlane_reset_keeping_backgrounds(backgrounds.take ? 1 : 0);
   else core._ferlane_reset();
   chosen.forEach((file, slot) => file && choose(core, slot, file.name));
@@ -81,6 +93,7 @@ export async function run(core, link, chosen, backgrounds = {}) {
     if (next === FERLANE.STEP_PICTURE) {
       const slot = core._ferlane_slot();
       await handPicture(core, link, slot, chosen[slot].size);
+      if (thumbnailSide) tellThumbnail(core, link, slot, thumbnailSide);
     } else if (next === FERLANE.STEP_COMPUTE) {
       core._ferlane_compute();
     } else if (next === FERLANE.STEP_FILE) {
