@@ -113,37 +113,28 @@ export function rowWriter({ type, depth, palette, tone, outsidePalette }) {
   } else {
     // 16 bits: the cut to 8 bits, floor(v / 257), is the high byte less one where
     // the low byte is below it (v = 257 hi + (lo - hi)); no table of every value.
+    const cut = (row, s) => tone[row[s] - ((row[s + 1] - row[s]) >>> 31)];
     write = type === 0 ? (row, columns, out, k, kStep) => {
-      for (let x = 0, s = 0; x < columns; ++x, k += kStep, s += 2) {
-        const h = row[s];
-        out[k] = out[k + 1] = out[k + 2] = tone[h - ((row[s + 1] - h) >>> 31)];
-      }
+      for (let x = 0, s = 0; x < columns; ++x, k += kStep, s += 2) out[k] = out[k + 1] = out[k + 2] = cut(row, s);
     } : type === 4 ? (row, columns, out, k, kStep) => {
       let all = 0xff;
       for (let x = 0, s = 0; x < columns; ++x, k += kStep, s += 4) {
-        const h = row[s];
-        out[k] = out[k + 1] = out[k + 2] = tone[h - ((row[s + 1] - h) >>> 31)];
+        out[k] = out[k + 1] = out[k + 2] = cut(row, s);
         all &= row[s + 2] & row[s + 3];
       }
       if (all !== 0xff) allOpaque = false;
     } : type === 2 ? (row, columns, out, k, kStep) => {
       for (let x = 0, s = 0; x < columns; ++x, k += kStep, s += 6) {
-        const r = row[s];
-        const g = row[s + 2];
-        const b = row[s + 4];
-        out[k] = tone[r - ((row[s + 1] - r) >>> 31)];
-        out[k + 1] = tone[g - ((row[s + 3] - g) >>> 31)];
-        out[k + 2] = tone[b - ((row[s + 5] - b) >>> 31)];
+        out[k] = cut(row, s);
+        out[k + 1] = cut(row, s + 2);
+        out[k + 2] = cut(row, s + 4);
       }
     } : (row, columns, out, k, kStep) => {
       let all = 0xff;
       for (let x = 0, s = 0; x < columns; ++x, k += kStep, s += 8) {
-        const r = row[s];
-        const g = row[s + 2];
-        const b = row[s + 4];
-        out[k] = tone[r - ((row[s + 1] - r) >>> 31)];
-        out[k + 1] = tone[g - ((row[s + 3] - g) >>> 31)];
-        out[k + 2] = tone[b - ((row[s + 5] - b) >>> 31)];
+        out[k] = cut(row, s);
+        out[k + 1] = cut(row, s + 2);
+        out[k + 2] = cut(row, s + 4);
         all &= row[s + 6] & row[s + 7];
       }
       if (all !== 0xff) allOpaque = false;
