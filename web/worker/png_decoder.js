@@ -12,11 +12,11 @@
 // straight into the module's pixel room (no copy of the whole picture).
 // bench/png_read.sh times it against ImageMagick on 24-megapixel photographs.
 // On a quiet 2-core machine (min / median / max of 5, the recipe in the same
-// rounds, 1.28 / 1.32 / 1.41 s at 8 bits and 1.66 / 1.72 / 1.77 s at 16): 8-bit
-// 0.98 / 1.01 / 1.03 s in Chromium and 1.06 / 1.08 / 1.10 s in Firefox; 16-bit
-// 1.71 / 1.79 / 1.90 s and 2.17 / 2.35 / 2.95 s. Most of it is the browser's
-// inflater (Chromium's alone, fed as here, 0.54 and 1.11 s); the rows take 0.2
-// to 0.3 s.
+// rounds, 1.33 / 1.34 / 1.51 s at 8 bits and 1.66 / 1.69 / 1.84 s at 16): 8-bit
+// 1.01 / 1.04 / 1.07 s in Chromium and 1.07 / 1.08 / 1.16 s in Firefox; 16-bit
+// 1.75 / 1.78 / 1.82 s and 1.87 / 1.94 / 1.98 s. Most of it is the browser's
+// inflater (alone, fed as here, 0.54 and 1.11 s in Chromium, 0.55 and 1.16 s in
+// Firefox); the rows take 0.2 to 0.3 s.
 //
 // It is strict where libpng is: what libpng refuses is refused here with the rule
 // it broke (FERLANE.PNG_*, worded by the matting module), and what libpng passes
