@@ -5,7 +5,7 @@
 // at most one set's files a worker are held.
 import { FERLANE } from '../shared/door.js';
 import { RUN } from '../shared/messages.js';
-import { answer } from './run_client.js';
+import { answer, postChoice } from './run_client.js';
 
 // How many workers run at once: one a core, at most four (each run computes in one
 // thread); where the browser tells the machine's memory (Chromium), no more than
@@ -42,14 +42,7 @@ function runOne(worker, item, job, cancels, backgrounds) {
       event.preventDefault();
       resolve({ failed: `failed: ${event.message || 'the worker stopped'}` });
     };
-    // The files themselves, which the worker reads where its browser lets it.
-    const chosen = item.files.map((file) => file && { name: file.name, size: file.size, file });
-    try {
-      worker.postMessage({ type: RUN.CHOOSE, job, chosen, backgrounds });
-    } catch (error) {
-      worker.postMessage({ type: RUN.CHOOSE, job, backgrounds,
-        chosen: chosen.map((file) => file && { ...file, file: null }) });
-    }
+    postChoice(worker, item.files, { job, backgrounds });
   });
 }
 

@@ -36,6 +36,18 @@ export async function answer(worker, file, { id, what, start, end }) {
   }
 }
 
+// Sends a worker the files chosen, by slot, with the rest of the job (`fields`): the
+// files themselves, which it reads where its browser lets it.
+export function postChoice(worker, files, fields) {
+  const chosen = files.map((file) => file && { name: file.name, size: file.size, file });
+  try {
+    worker.postMessage({ type: RUN.CHOOSE, ...fields, chosen });
+  } catch (error) {
+    // A browser that cannot send a File to a worker: the page reads them all.
+    worker.postMessage({ type: RUN.CHOOSE, ...fields, chosen: chosen.map((file) => file && { ...file, file: null }) });
+  }
+}
+
 export class RunClient {
   // url: the worker's script; boxes, progress and results: what a run tells.
   constructor({ url, boxes, progress, results }) {
@@ -91,14 +103,7 @@ export class RunClient {
       this.progress.setState('failed', `failed: ${event.message || 'the worker stopped'}`);
       this.progress.bringIntoView();
     };
-    const chosen = files.map((file) => file && { name: file.name, size: file.size, file });
-    try {
-      worker.postMessage({ type: RUN.CHOOSE, job, chosen, thumbnailSide: THUMB_SIDE });
-    } catch (error) {
-      // A browser that cannot send a File to a worker: the page reads them all.
-      worker.postMessage({ type: RUN.CHOOSE, job, chosen: chosen.map((file) => file && { ...file, file: null }),
-        thumbnailSide: THUMB_SIDE });
-    }
+    postChoice(worker, files, { job, thumbnailSide: THUMB_SIDE });
   }
 
   // A message of the run going.

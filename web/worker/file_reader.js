@@ -103,9 +103,9 @@ export class Chosen {
   }
 
   // The file read as a byte stream into one buffer, over and over, where the
-  // browser's File streams let a reader bring its own: a piece read at a time by
-  // slices is a new buffer each, and a 24-megapixel set left 1.1 GB of them for the
-  // collector, which Firefox let pile up. Null where the stream takes no buffer.
+  // browser's File streams let a reader bring its own (Chromium, Firefox): it read
+  // a 24-megapixel set's four files in 1.25 to 1.55 s where pieces read by slices,
+  // a new buffer each, took 2.1 to 2.6 s. Null where the stream takes no buffer.
   async streamed(into) {
     let reader;
     try {
